@@ -1,0 +1,21 @@
+# Unit tests: one GoogleTest program per library, each test file beside the
+# code it tests; CTest labels them by library so groups can run alone.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(q836_add_test_program name label)
+  add_executable(${name} ${ARGN} tests/test_main.cc)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE q836_exchange GTest::gtest)
+  gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_MODE PRE_TEST)
+endfunction()
+
+q836_add_test_program(text_tests text
+  text/number_text_test.cc
+  text/sjis_test.cc
+  text/text_convert_test.cc)
+
+q836_add_test_program(exchange_tests exchange
+  exchange/drawing_test.cc
+  exchange/reader_test.cc
+  tests/memory_file_system.cc)

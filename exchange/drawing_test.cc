@@ -1,0 +1,104 @@
+#include "exchange/drawing.h"
+
+#include <gtest/gtest.h>
+
+#include "exchange/output.h"
+
+namespace q836 {
+namespace {
+
+class DrawingTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InitDrawingTables(); }
+};
+
+TEST_F(DrawingTest, InitGivesTheDefaults) {
+  EXPECT_EQ(LineCount + CircleCount + TextCount + OrderCount + OutLineCount, 0);
+  for (double scale : GroupScale) EXPECT_EQ(scale, 1.0);
+  EXPECT_EQ(PaperWidth, 1189.0);
+  EXPECT_EQ(PaperHeight, 841.0);
+  for (int i = 1; i <= 10; ++i) {
+    EXPECT_EQ(TextTypes[i].Width, 3.0);
+    EXPECT_EQ(TextTypes[i].Height, 3.0);
+    EXPECT_EQ(TextTypes[i].Spacing, 0.0);
+    EXPECT_EQ(TextTypes[i].Color, 2);
+  }
+  EXPECT_EQ(CurFontName, "<\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e>");
+  EXPECT_TRUE(FirstFontName.empty());
+  EXPECT_EQ(PendingDimLine.Header.LineColor, 1);
+  EXPECT_EQ(PendingDimLine.X2, 1.0);
+}
+
+TEST_F(DrawingTest, StorageGrowsInChunksOfAThousand) {
+  struct Step {
+    int32_t count;
+    int32_t storage;
+  } steps[] = {{1, 1000}, {1000, 1000}, {1001, 2000}, {2000, 2000}, {2001, 3000}};
+  int32_t appended = 0;
+  for (const Step& step : steps) {
+    while (appended < step.count) {
+      AppendEntry(Circles, CircleCount).Radius = appended;
+      AddToOrder(kCircle, appended);
+      EmitLine("x");
+      ++appended;
+    }
+    EXPECT_EQ(Circles.Storage(), step.storage) << step.count;
+    EXPECT_EQ(Order.Storage(), step.storage) << step.count;
+    EXPECT_EQ(OutLines.Storage(), step.storage) << step.count;
+  }
+  // Entries never move: every record holds what was written into it.
+  for (int32_t i = 0; i < CircleCount; ++i) ASSERT_EQ(Circles[i].Radius, i);
+  // A bulk enlargement sets the storage exactly; a later append still grows it.
+  Points.SetStorage(5);
+  PointCount = 5;
+  EXPECT_EQ(Points.Storage(), 5);
+  AppendEntry(Points, PointCount);
+  EXPECT_GE(Points.Storage(), PointCount);
+}
+
+TEST_F(DrawingTest, FreshEntriesAreZeroFilledAfterShrinking) {
+  AppendEntry(Points, PointCount) = {{1, 2, 3, 4, 5, 6, 7}, 8, 9};
+  Points.SetStorage(0);
+  PointCount = 0;
+  Points.SetStorage(1);
+  EXPECT_EQ(Points[0].X, 0.0);
+  EXPECT_EQ(Points[0].Header.Hhp, 0);
+}
+
+TEST_F(DrawingTest, DropFromOrderChangesOnlyTheNamedItem) {
+  AddToOrder(kCircle, 0);
+  AddToOrder(kArc, 0);
+  AddToOrder(kCircle, 1);
+  DropFromOrder(kCircle, 5);  // not in Order
+  DropFromOrder(kText, 0);
+  EXPECT_EQ(Order[0].Kind, kCircle);
+  EXPECT_EQ(Order[1].Kind, kArc);
+  EXPECT_EQ(Order[2].Kind, kCircle);
+  DropFromOrder(kCircle, 1);
+  EXPECT_EQ(Order[0].Kind, kCircle);
+  EXPECT_EQ(Order[1].Kind, kArc);
+  EXPECT_EQ(Order[2].Kind, kDropped);
+  EXPECT_EQ(Order[2].Index, 1);
+  DropFromOrder(kCircle, 1);  // already dropped: nothing else changes
+  EXPECT_EQ(Order[0].Kind, kCircle);
+}
+
+TEST_F(DrawingTest, ResetAttrStateKeepsMarksAndHhp) {
+  CurLayerGroup = 3;
+  CurLineColor = 5;
+  CurMarks = 4;
+  CurHhp = 9;
+  LgPending = CcPending = SolidColorPending = false;
+  ResetAttrState();
+  EXPECT_EQ(CurLayerGroup, 0);
+  EXPECT_EQ(CurLineColor, 1);
+  EXPECT_EQ(CurMarks, 4);
+  EXPECT_EQ(CurHhp, 9);
+  for (bool pending : {LgPending, LyPending, LcPending, LtPending, LwPending, CnPending, CcPending,
+                       FontPending, PnPending, SolidColorPending}) {
+    EXPECT_TRUE(pending);
+  }
+}
+
+}  // namespace
+}  // namespace q836

@@ -1,0 +1,502 @@
+#include "exchange/reader.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "exchange/drawing.h"
+#include "text/sjis.h"
+#include "text/text_convert.h"
+
+namespace q836 {
+
+void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
+  if (words.capacity_ < line.size()) {
+    words.capacity_ = line.size() + line.size() / 2 + 64;
+    words.bytes_ = std::make_unique<char[]>(words.capacity_);
+  }
+  char* const out = words.bytes_.get();
+  size_t starts[ExchangeWords::kMaxWords + 1];
+  size_t used = 0;       // bytes stored for the kept words
+  size_t w = 0;          // current word number
+  size_t wordLength = 0; // bytes of word w, kept or not
+  bool splitting = true;
+  starts[0] = 0;
+  const size_t n = line.size();
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char b = static_cast<unsigned char>(line[i]);
+    if (IsLeadByte(b)) {
+      if (i + 1 == n) break;  // a lone lead byte at the end is dropped
+      if (w < ExchangeWords::kMaxWords) {
+        out[used++] = line[i];
+        out[used++] = line[i + 1];
+      }
+      wordLength += 2;
+      ++i;
+    } else if (splitting && b == '"') {
+      splitting = false;
+    } else if (splitting && b == '=') {
+      if (w < ExchangeWords::kMaxWords) out[used++] = '=';
+      ++wordLength;
+      splitting = false;
+    } else if (splitting && (b == ' ' || b == '\t')) {
+      if (wordLength > 0) {
+        ++w;
+        if (w <= ExchangeWords::kMaxWords) starts[w] = used;
+        wordLength = 0;
+      }
+    } else if (b >= 0x20 && b <= 0xFD) {
+      if (w < ExchangeWords::kMaxWords) out[used++] = line[i];
+      ++wordLength;
+    }
+  }
+  words.count_ = w + 1;
+  words.kept_ = w < ExchangeWords::kMaxWords ? w + 1 : ExchangeWords::kMaxWords;
+  starts[words.kept_] = used;
+  for (size_t k = 0; k < words.kept_; ++k) {
+    words.word_[k] = std::string_view(out + starts[k], starts[k + 1] - starts[k]);
+  }
+}
+
+namespace {
+
+// Words of the line being applied, reused from line to line.
+ExchangeWords words;
+
+double Real(size_t i) { return TextToFloat(words[i]); }
+int32_t Int(size_t i) { return TextToInt(words[i]); }
+
+bool StartsWith(std::string_view word, std::string_view keyword) {
+  return word.size() >= keyword.size() && word.compare(0, keyword.size(), keyword) == 0;
+}
+
+// Value 0..15 of the one hexadecimal digit that starts `rest`, else 0.
+int32_t GroupDigit(std::string_view rest) {
+  if (rest.empty()) return 0;
+  const char digit[2] = {'$', rest[0]};
+  const int32_t v = TextToInt(std::string_view(digit, 2));
+  return (v >= 0 && v <= 15) ? v : 0;
+}
+
+size_t Position1(std::string_view word, std::string_view needle) {  // 1-based, 0 = none
+  size_t p = FindOnCharBoundary(word, needle);
+  return p == std::string_view::npos ? 0 : p + 1;
+}
+
+// Appends a record of `kind` by the reader's pattern: Order entry, record,
+// header. The caller fills the fields and then calls EndEntity.
+template <typename T>
+T& BeginEntity(int32_t kind, ChunkedTable<T>& table, int32_t& count) {
+  AddToOrder(kind, count);
+  T& record = AppendEntry(table, count);
+  SetEntityHeader(record.Header);
+  return record;
+}
+
+void EndEntity() {
+  CurMarks = 0;
+  InPolyline = false;
+  InDimension = false;
+}
+
+// Two corners are the same when both coordinates differ by at most 1e-10.
+struct Corner {
+  double X, Y;
+};
+bool Same(Corner a, Corner b) {
+  return std::fabs(a.X - b.X) <= 1e-10 && std::fabs(a.Y - b.Y) <= 1e-10;
+}
+
+void StoreSolid2(Corner a, Corner b) {
+  TJwwEntSolid2& s = BeginEntity(kSolid2, Solids2, Solid2Count);
+  s.SolidColor = CurSolidColor;
+  s.X1 = a.X, s.Y1 = a.Y, s.X2 = b.X, s.Y2 = b.Y;
+  EndEntity();
+}
+
+void StoreSolid3(Corner a, Corner b, Corner c) {
+  TJwwEntSolid3& s = BeginEntity(kSolid3, Solids3, Solid3Count);
+  s.SolidColor = CurSolidColor;
+  s.X1 = a.X, s.Y1 = a.Y, s.X2 = b.X, s.Y2 = b.Y, s.X3 = c.X, s.Y3 = c.Y;
+  EndEntity();
+}
+
+void ReadThreeCornerSolid() {
+  const Corner p1{Real(1), Real(2)}, p2{Real(3), Real(4)}, p3{Real(5), Real(6)};
+  if (Same(p1, p2)) {
+    StoreSolid2(p1, p3);
+  } else if (Same(p2, p3)) {
+    StoreSolid2(p1, p2);
+  } else {
+    StoreSolid3(p1, p2, p3);
+  }
+}
+
+void ReadFourCornerSolid() {
+  const Corner p1{Real(1), Real(2)}, p2{Real(3), Real(4)}, p3{Real(5), Real(6)},
+      p4{Real(7), Real(8)};
+  if (Same(p1, p2) && Same(p1, p3)) {
+    StoreSolid2(p1, p4);
+  } else if (Same(p2, p3) && Same(p2, p4)) {
+    StoreSolid2(p1, p2);
+  } else if (Same(p1, p2) && Same(p3, p4)) {
+    StoreSolid2(p1, p3);
+  } else if (Same(p4, p1) || Same(p4, p2) || Same(p4, p3)) {
+    StoreSolid3(p1, p2, p3);
+  } else if (Same(p3, p1) || Same(p3, p2)) {
+    StoreSolid3(p1, p2, p4);
+  } else if (Same(p2, p1)) {
+    StoreSolid3(p1, p3, p4);
+  } else {
+    TJwwEntSolid4& s = BeginEntity(kSolid4, Solids4, Solid4Count);
+    s.SolidColor = CurSolidColor;
+    s.X1 = p1.X, s.Y1 = p1.Y, s.X2 = p2.X, s.Y2 = p2.Y;
+    s.X3 = p3.X, s.Y3 = p3.Y, s.X4 = p4.X, s.Y4 = p4.Y;
+    EndEntity();
+  }
+}
+
+template <typename T>
+void ReadCircleSolid(int32_t kind, ChunkedTable<T>& table, int32_t& count) {
+  T& s = BeginEntity(kind, table, count);
+  s.SolidColor = CurSolidColor;
+  s.X = Real(1), s.Y = Real(2), s.Radius = Real(3);
+  s.P4 = Real(4), s.P5 = Real(5), s.P6 = Real(6), s.P7 = Real(7);
+  s.Code = Int(8);
+  EndEntity();
+}
+
+template <typename T>
+void ReadRingSolid(int32_t kind, ChunkedTable<T>& table, int32_t& count) {
+  T& s = BeginEntity(kind, table, count);
+  s.SolidColor = CurSolidColor;
+  s.X = Real(1), s.Y = Real(2), s.Radius = Real(3);
+  s.P4 = Real(4), s.P5 = Real(5), s.P6 = Real(6), s.P7 = Real(7), s.P8 = Real(8);
+  EndEntity();
+}
+
+int32_t TextVariant(std::string_view word) {
+  static constexpr std::string_view kKeywords[] = {"ch", "cv", "cs", "cr", "co",
+                                                   "cp", "ct", "ck", "cz", "c2"};
+  for (int32_t v = 0; v < 10; ++v) {
+    if (word == kKeywords[v]) return v;
+  }
+  return -1;
+}
+
+void FillText(TJwwEntText& t, int32_t variant) {
+  SetEntityHeader(t.Header);
+  t.Variant = variant;
+  t.Cc = CurTextCc;
+  t.TextType = CurTextType;
+  if (t.TextType >= 1 && t.TextType <= 10) {
+    const TJwwTextType& type = TextTypes[t.TextType];
+    t.Width = type.Width, t.Height = type.Height, t.Spacing = type.Spacing;
+    t.Header.LineColor = type.Color;
+  } else {
+    t.Width = CurTextWidth, t.Height = CurTextHeight, t.Spacing = CurTextSpacing;
+    t.Header.LineColor = CurTextColor;
+  }
+  t.X = Real(1), t.Y = Real(2), t.P3 = Real(3), t.P4 = Real(4);
+  t.FontName.Assign(CurFontName);
+  t.Text.Assign(words[5]);
+}
+
+void ReadTextOrDimension(std::string_view word0, int32_t variant) {
+  if (InDimension && word0 == "cs") {
+    TJwwEntDim& d = BeginEntity(kDim, Dims, DimCount);
+    d.Line = PendingDimLine;
+    d.Line.Polyline = 0;
+    FillText(d.Text, 2);
+  } else {
+    AddToOrder(kText, TextCount);
+    FillText(AppendEntry(Texts, TextCount), variant);
+  }
+  EndEntity();
+}
+
+void ReadBareLine() {
+  if (InDimension) {
+    SetEntityHeader(PendingDimLine.Header);
+    PendingDimLine.Polyline = 0;
+    PendingDimLine.X1 = Real(0), PendingDimLine.Y1 = Real(1);
+    PendingDimLine.X2 = Real(2), PendingDimLine.Y2 = Real(3);
+    CurMarks = 0;
+    return;
+  }
+  TJwwEntLine& l = BeginEntity(kLine, Lines, LineCount);
+  l.Polyline = InPolyline ? PolylineCount : 0;
+  l.X1 = Real(0), l.Y1 = Real(1), l.X2 = Real(2), l.Y2 = Real(3);
+  CurMarks = 0;
+}
+
+void ReadHp(std::string_view word0) {
+  int32_t kind = 0;
+  std::string_view number = word0.substr(2);
+  static constexpr std::string_view kSuffixes[] = {"-", "ln", "ci", "ch"};
+  for (int32_t k = 0; k < 4; ++k) {
+    if (size_t p = Position1(word0, kSuffixes[k])) {
+      kind = k + 1;
+      number = word0.substr(2, p - 3);
+    }
+  }
+  const int32_t n = TextToInt(number);
+  if (n < 1 || n > 99) return;
+  TJwwHpPoint& point = HpPoints[n];
+  point.Defined = true;
+  point.X = Real(1);
+  point.Y = Real(2);
+  point.Kind = kind;
+  ++HpCount;
+}
+
+void ReadHhp(std::string_view word0) {
+  size_t end = word0.size();
+  for (std::string_view suffix : {std::string_view("ln"), std::string_view("ci"),
+                                  std::string_view("ch")}) {
+    size_t p = Position1(word0, suffix);
+    if (p > 4) end = p - 4;
+  }
+  CurHhp = TextToInt(word0.substr(3, end));
+}
+
+// Header, name and attribute lines (rules 1 to 27). True when one took the line.
+bool ReadNonEntityLine(std::string_view w0, size_t count) {
+  if (FindOnCharBoundary(w0, "file=") != std::string_view::npos) {
+    DrawingFileName.assign(w0.substr(5));
+    return true;
+  }
+  if (w0 == "hk" && count >= 2) {
+    HkValue = Real(1);
+  } else if (w0 == "hs" && count >= 17) {
+    for (int i = 0; i < 16; ++i) GroupScale[i] = Real(i + 1);
+  } else if (w0 == "hzs" && count >= 3) {
+    PaperWidth = Real(1);
+    PaperHeight = Real(2);
+  } else if (w0 == "hcw" && count >= 11) {
+    for (int i = 1; i <= 10; ++i) TextTypes[i].Width = Real(i);
+  } else if (w0 == "hch" && count >= 11) {
+    for (int i = 1; i <= 10; ++i) TextTypes[i].Height = Real(i);
+  } else if (w0 == "hcd" && count >= 11) {
+    for (int i = 1; i <= 10; ++i) TextTypes[i].Spacing = Real(i);
+  } else if (w0 == "hcc" && count >= 11) {
+    for (int i = 1; i <= 10; ++i) TextTypes[i].Color = Int(i);
+  } else if (w0 == "bz") {
+    BzFlag = true;
+  } else if (w0 == "hn" && count >= 5) {
+    for (int i = 0; i < 4; ++i) HnValues[i] = Real(i + 1);
+  } else if (StartsWith(w0, "lgn")) {
+    GroupName[CurLayerGroup].assign(w0.substr(3));
+  } else if (StartsWith(w0, "lyn")) {
+    LayerName[CurLayerGroup * 16 + CurLayer].assign(w0.substr(3));
+  } else if (StartsWith(w0, "lg")) {
+    const int32_t v = GroupDigit(w0.substr(2));
+    if (LgPending) FirstLayerGroup = v, LgPending = false;
+    CurLayerGroup = v;
+    if (count >= 2) GroupStatus[v] = Int(1);
+    InPolyline = false;
+  } else if (StartsWith(w0, "ly")) {
+    const int32_t v = GroupDigit(w0.substr(2));
+    if (LyPending) FirstLayer = v, LyPending = false;
+    CurLayer = v;
+    if (count >= 2) LayerStatus[CurLayerGroup * 16 + v] = Int(1);
+    InPolyline = false;
+  } else if (StartsWith(w0, "lc")) {
+    const int32_t v = TextToInt(w0.substr(2));
+    if (LcPending) FirstLineColor = v, LcPending = false;
+    CurLineColor = v;
+    if (v == 10 && count >= 2) CurSolidColor = Int(1);
+    InPolyline = false;
+  } else if (StartsWith(w0, "lt")) {
+    const int32_t v = TextToInt(w0.substr(2));
+    if (LtPending) FirstLineType = v, LtPending = false;
+    CurLineType = v;
+    InPolyline = false;
+  } else if (StartsWith(w0, "lw")) {
+    const int32_t v = TextToInt(w0.substr(2));
+    if (LwPending) FirstLineWidth = v, LwPending = false;
+    CurLineWidth = v;
+    InPolyline = false;
+  } else if (StartsWith(w0, "cn$")) {
+    if (FirstFontName.empty()) FirstFontName.assign(w0.substr(3));
+    CurFontName.assign(w0.substr(3));
+    InPolyline = false;
+  } else if (StartsWith(w0, "cn")) {
+    const int32_t v = TextToInt(w0.substr(2));
+    const bool explicitSize = v == 0 && count >= 5;
+    if (CnPending) {
+      FirstTextType = v;
+      if (explicitSize) {
+        FirstTextWidth = Real(1), FirstTextHeight = Real(2), FirstTextSpacing = Real(3);
+        FirstTextColor = Int(4);
+      }
+      CnPending = false;
+    }
+    CurTextType = v;
+    if (explicitSize) {
+      CurTextWidth = Real(1), CurTextHeight = Real(2), CurTextSpacing = Real(3);
+      CurTextColor = Int(4);
+    }
+    InPolyline = false;
+  } else if (StartsWith(w0, "cc")) {
+    const int32_t v = TextToInt(w0.substr(2, 1));
+    CurTextCc = (v >= 0 && v <= 8) ? v : 0;
+    InPolyline = false;
+  } else if (w0.size() == 2 && w0[0] == 'z' && w0[1] >= '1' && w0[1] <= '5') {
+    CurMarks |= 1 << (w0[1] - '1');
+  } else if (StartsWith(w0, "pn")) {
+    CurPointColor = TextToInt(w0.substr(2));
+    InPolyline = false;
+  } else if (w0 == "pl") {
+    ++PolylineCount;
+    InPolyline = true;
+    InDimension = false;
+  } else if (w0 == "msg") {
+    InDimension = true;
+    InPolyline = false;
+  } else if (w0 == "#") {
+    InPolyline = false;
+    InDimension = false;
+  } else if (StartsWith(w0, "hp") && count >= 3) {
+    ReadHp(w0);
+  } else if (StartsWith(w0, "hhp")) {
+    ReadHhp(w0);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Entity lines (rules 28 to 41). True when one took the line.
+bool ReadEntityLine(std::string_view w0, size_t count) {
+  if (w0 == "ci" && count == 4) {
+    TJwwEntCircle& c = BeginEntity(kCircle, Circles, CircleCount);
+    c.X = Real(1), c.Y = Real(2), c.Radius = Real(3);
+    EndEntity();
+  } else if (w0 == "ci" && count >= 8) {
+    TJwwEntArc& a = BeginEntity(kArc, Arcs, ArcCount);
+    a.X = Real(1), a.Y = Real(2), a.Radius = Real(3);
+    a.P4 = Real(4), a.P5 = Real(5), a.P6 = Real(6), a.P7 = Real(7);
+    EndEntity();
+  } else if (int32_t variant = count >= 6 ? TextVariant(w0) : -1; variant >= 0) {
+    ReadTextOrDimension(w0, variant);
+  } else if (w0 == "pt" && count == 3) {
+    TJwwEntPoint& p = BeginEntity(kPoint, Points, PointCount);
+    p.Header.LineColor = CurPointColor;
+    p.X = Real(1), p.Y = Real(2);
+    EndEntity();
+  } else if (w0 == "pt" && count >= 6) {
+    TJwwEntMarker& m = BeginEntity(kMarker, Markers, MarkerCount);
+    m.Header.LineColor = CurPointColor;
+    m.X = Real(1), m.Y = Real(2), m.Scale = Real(3), m.P4 = Real(4);
+    m.Code = Int(5);
+    EndEntity();
+  } else if (w0 == "BL" && count >= 4) {
+    TJwwEntBlk& b = BeginEntity(kBlock, Blocks, BlockCount);
+    b.X = Real(1), b.Y = Real(2);
+    b.Name.assign(words[3]);
+    EndEntity();
+  } else if (w0 == "sl" && count == 5) {
+    TJwwEntSolid2& s = BeginEntity(kSolid2, Solids2, Solid2Count);
+    s.SolidColor = CurSolidColor;
+    s.X1 = Real(1), s.Y1 = Real(2), s.X2 = Real(3), s.Y2 = Real(4);
+    EndEntity();
+  } else if (w0 == "sl" && count == 7) {
+    ReadThreeCornerSolid();
+  } else if (w0 == "sl" && count >= 9) {
+    ReadFourCornerSolid();
+  } else if (w0 == "sc" && count >= 9) {
+    ReadCircleSolid(kCircleSolid, CircleSolids, CircleSolidCount);
+  } else if (w0 == "se" && count >= 9) {
+    ReadCircleSolid(kRimSolid, RimSolids, RimSolidCount);
+  } else if (w0 == "so" && count >= 9) {
+    ReadRingSolid(kRingSolid, RingSolids, RingSolidCount);
+  } else if (w0 == "sg" && count >= 9) {
+    ReadRingSolid(kRingSolid2, RingSolids2, RingSolid2Count);
+  } else if (count == 4) {
+    ReadBareLine();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ParseExchangeLine(std::string_view line) {
+  if (line.empty()) return;
+  SplitExchangeLine(line, words);
+  const std::string_view w0 = words[0];
+  const size_t count = words.Count();
+  if (count == 1 && w0.empty()) return;
+  if (!ReadNonEntityLine(w0, count)) ReadEntityLine(w0, count);
+}
+
+bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& fs) {
+  int64_t lineNumber = 0;
+  auto fail = [&](int64_t number) {
+    if (failedLine) *failedLine = number;
+    return false;
+  };
+  FileSystem::OpenResult opened;
+  std::unique_ptr<InputFile> file = fs.OpenForReading(path, &opened);
+  if (!file) return fail(opened == FileSystem::OpenResult::kMissing ? 0 : 1);
+
+  constexpr size_t kBlockBytes = size_t{1} << 20;
+  std::unique_ptr<char[]> block = std::make_unique<char[]>(kBlockBytes);
+  std::string pending;     // a line that spans blocks, CRs already removed
+  bool lineStart = true;   // the next raw byte is the first of a line
+  bool ended = false;      // a 0x1A at the start of a line ended the input
+  try {
+    while (!ended) {
+      const std::ptrdiff_t got = file->Read(block.get(), kBlockBytes);
+      if (got < 0) {
+        file->Close();
+        return fail(lineNumber + 1);
+      }
+      if (got == 0) break;
+      const char* p = block.get();
+      const char* const end = p + got;
+      while (p < end) {
+        if (lineStart && *p == '\x1a') {
+          ended = true;
+          break;
+        }
+        lineStart = false;
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+        const char* stop = lf ? lf : end;
+        const bool hasCr = std::memchr(p, '\r', stop - p) != nullptr;
+        if (lf && pending.empty() && !hasCr) {
+          ++lineNumber;
+          ParseExchangeLine(std::string_view(p, stop - p));  // zero-copy for whole lines
+        } else {
+          if (hasCr) {
+            for (const char* q = p; q < stop; ++q) {
+              if (*q != '\r') pending.push_back(*q);
+            }
+          } else {
+            pending.append(p, stop);
+          }
+          if (lf) {
+            ++lineNumber;
+            ParseExchangeLine(pending);
+            pending.clear();
+          }
+        }
+        if (!lf) break;
+        p = lf + 1;
+        lineStart = true;
+      }
+    }
+    if (!pending.empty()) {
+      ++lineNumber;
+      ParseExchangeLine(pending);
+    }
+  } catch (const FloatOverflowError&) {
+    file->Close();
+    return fail(lineNumber);
+  }
+  if (!file->Close()) return fail(lineNumber + 1);
+  return true;
+}
+
+}  // namespace q836

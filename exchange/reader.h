@@ -1,0 +1,50 @@
+// The exchange-file reader: cuts each line of JWC_TEMP.TXT into words and
+// applies it to the drawing tables at once, in file order, in one pass.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "exchange/file_system.h"
+
+namespace q836 {
+
+/// The words of one exchange-file line. Only the first 32 are kept; Count is
+/// the true number of words, so that every count condition reads it exactly.
+class ExchangeWords {
+ public:
+  static constexpr int kMaxWords = 32;
+
+  /// Word i, empty when it is missing or beyond the 32 kept.
+  std::string_view operator[](size_t i) const { return i < kept_ ? word_[i] : std::string_view(); }
+
+  /// Number of words, the empty last word of a line ending in a blank included.
+  size_t Count() const { return count_; }
+
+ private:
+  friend void SplitExchangeLine(std::string_view line, ExchangeWords& words);
+  std::string_view word_[kMaxWords];
+  size_t kept_ = 0;
+  size_t count_ = 0;
+  std::unique_ptr<char[]> bytes_;  // the word bytes, reused from line to line
+  size_t capacity_ = 0;
+};
+
+/// Cuts `line` into words: blanks and TABs separate, a double quote or an
+/// equals sign turns splitting off, two-byte characters stay whole.
+void SplitExchangeLine(std::string_view line, ExchangeWords& words);
+
+/// Applies one line (without its line end) to the drawing tables. Throws
+/// FloatOverflowError on a real number beyond the range of a double.
+void ParseExchangeLine(std::string_view line);
+
+/// Reads the exchange file at `path` and applies every line. Returns false
+/// when there is no file, on an input/output error, or when a line failed;
+/// then `failedLine` (if given) receives the 1-based number of that line, or
+/// 0 when there was no file.
+bool LoadExchangeFile(const std::string& path, int64_t* failedLine = nullptr,
+                      FileSystem& fs = DiskFileSystem());
+
+}  // namespace q836

@@ -1,0 +1,86 @@
+#include "tests/memory_file_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace q836 {
+
+namespace {
+
+class MemoryInput : public InputFile {
+ public:
+  MemoryInput(std::string bytes, long failAfter) : bytes_(std::move(bytes)), failAfter_(failAfter) {}
+  std::ptrdiff_t Read(char* buffer, size_t size) override {
+    if (failAfter_ >= 0 && position_ >= static_cast<size_t>(failAfter_)) return -1;
+    size_t n = std::min(size, bytes_.size() - position_);
+    if (failAfter_ >= 0) n = std::min(n, static_cast<size_t>(failAfter_) - position_);
+    std::memcpy(buffer, bytes_.data() + position_, n);
+    position_ += n;
+    return static_cast<std::ptrdiff_t>(n);
+  }
+  bool Close() override { return true; }
+
+ private:
+  std::string bytes_;
+  size_t position_ = 0;
+  long failAfter_;
+};
+
+class MemoryOutput : public OutputFile {
+ public:
+  MemoryOutput(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  bool Write(const char* data, size_t size) override {
+    if (fs_.Fails()) {
+      // A disk that fills up keeps part of what was written.
+      fs_.files[path_].append(data, size / 2);
+      return false;
+    }
+    fs_.files[path_].append(data, size);
+    return true;
+  }
+  bool Sync() override { return !fs_.Fails(); }
+  bool Close() override {
+    if (closed_) return true;
+    closed_ = true;
+    return !fs_.Fails();
+  }
+
+ private:
+  MemoryFileSystem& fs_;
+  std::string path_;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<InputFile> MemoryFileSystem::OpenForReading(const std::string& path,
+                                                            OpenResult* result) {
+  auto it = files.find(path);
+  if (it == files.end()) {
+    *result = OpenResult::kMissing;
+    return nullptr;
+  }
+  if (unreadable.count(path)) {
+    *result = OpenResult::kFailed;
+    return nullptr;
+  }
+  *result = OpenResult::kOpened;
+  return std::make_unique<MemoryInput>(it->second, failReadAfter);
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::CreateForWriting(const std::string& path) {
+  if (Fails()) return nullptr;
+  files[path].clear();
+  return std::make_unique<MemoryOutput>(*this, path);
+}
+
+bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (Fails()) return false;
+  auto it = files.find(from);
+  if (it == files.end()) return false;
+  files[to] = std::move(it->second);
+  files.erase(from);
+  return true;
+}
+
+}  // namespace q836

@@ -1,0 +1,34 @@
+// An in-memory disk for tests, with failures that can be injected at any
+// chosen operation.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "exchange/file_system.h"
+
+namespace q836 {
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::map<std::string, std::string> files;
+  /// Number of operations (Write, Sync, Close of an output file, Rename) so far.
+  int operations = 0;
+  /// The operation with this number fails (1-based); 0 for none.
+  int failAt = 0;
+  /// Reads of input files fail after this many bytes; -1 for never.
+  long failReadAfter = -1;
+  /// Paths that exist but cannot be opened.
+  std::map<std::string, bool> unreadable;
+
+  bool Fails() { return ++operations == failAt; }
+
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path,
+                                            OpenResult* result) override;
+  std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  bool Remove(const std::string& path) override { return files.erase(path) > 0; }
+};
+
+}  // namespace q836

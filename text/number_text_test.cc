@@ -1,0 +1,69 @@
+#include "text/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "text/text_convert.h"
+
+namespace q836 {
+namespace {
+
+TEST(NumberToText, WritesFifteenSignificantDigits) {
+  struct Case {
+    double value;
+    const char* expected;
+  } cases[] = {
+      {0.0, "0"},
+      {-0.0, "0"},
+      {0.1, "0.1"},
+      {1.0, "1"},
+      {1189.0, "1189"},
+      {-3.0, "-3"},
+      {100000000.0, "100000000"},
+      {0.0001, "0.0001"},
+      {0.00001, "1E-5"},
+      {0.0000015, "1.5E-6"},
+      {1e15, "1E15"},
+      {999999999999999.0, "999999999999999"},
+      {123456789012345.0, "123456789012345"},
+      {-2.5, "-2.5"},
+      {1.0 / 3.0, "0.333333333333333"},
+      {2.5e20, "2.5E20"},
+      {2e-8, "2E-8"},
+      {0.000005, "5E-6"},
+      {1000000000000005.0, "1E15"},  // exact tie rounds to even
+      {1000000000000015.0, "1.00000000000002E15"},
+      {0.00012345, "0.00012345"},
+      {12.5, "12.5"},
+      {-1e-300, "-1E-300"},
+      {std::numeric_limits<double>::max(), "1.79769313486232E308"},
+      {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},
+      {9.9999999999999999e14, "1E15"},
+      {0.000099999999999999999, "0.0001"},
+      {1.41421356, "1.41421356"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NumberToText(c.value), c.expected) << c.value;
+}
+
+TEST(NumberToText, ExtendedValuesBeyondADouble) {
+  char buffer[kMaxNumberText];
+  long double big = 2e308L;
+  EXPECT_EQ(std::string(buffer, AppendNumberText(buffer, big)), "2E308");
+}
+
+TEST(NumberToText, ReadsBackEveryFifteenDigitValue) {
+  std::mt19937_64 random(836);
+  std::uniform_int_distribution<int64_t> mantissa(1, 999999999999999);
+  std::uniform_int_distribution<int> exponent(-340, 293);
+  for (int i = 0; i < 20000; ++i) {
+    const std::string decimal = std::to_string(mantissa(random)) + "e" + std::to_string(exponent(random));
+    const double value = TextToFloat(decimal);
+    EXPECT_EQ(TextToFloat(NumberToText(value)), value) << decimal;
+  }
+}
+
+}  // namespace
+}  // namespace q836

@@ -1,0 +1,189 @@
+#include "text/text_convert.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "text/sjis.h"
+
+namespace q836 {
+
+FloatOverflowError::FloatOverflowError()
+    : std::runtime_error("浮動小数点数のオーバーフロー") {}
+
+std::string StripBlanks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(text[i]);
+    if (IsLeadByte(b) && i + 1 < text.size()) {
+      if (!(b == 0x81 && static_cast<unsigned char>(text[i + 1]) == 0x40)) {
+        out.push_back(text[i]);
+        out.push_back(text[i + 1]);
+      }
+      ++i;
+    } else if (b > 0x20) {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+bool TextToBool(std::string_view text) {
+  std::string s = StripBlanks(text);
+  // Upper-case single-byte letters only; the second byte of a two-byte
+  // character is never a letter of its own.
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    if (IsLeadByte(b)) {
+      ++i;
+    } else if (b >= 'a' && b <= 'z') {
+      s[i] = static_cast<char>(b - 'a' + 'A');
+    }
+  }
+  static constexpr std::string_view kTrue[] = {
+      "T", "TR", "TRU", "TRUE", "1", "\x82\x50", "\x81\x9b", "ON", "\x90\x5e", "\x90\xb3"};
+  for (std::string_view t : kTrue) {
+    if (s == t) return true;
+  }
+  return false;
+}
+
+std::string_view BoolToText(bool value) { return value ? "1" : "0"; }
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+size_t SkipSpaces(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  return i;
+}
+
+}  // namespace
+
+int32_t TextToInt(std::string_view text) {
+  size_t i = SkipSpaces(text);
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  std::string_view rest = text.substr(i);
+  size_t hexStart = 0;
+  if (!rest.empty() && (rest[0] == '$' || rest[0] == 'x' || rest[0] == 'X')) {
+    hexStart = 1;
+  } else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
+    hexStart = 2;
+  }
+  if (hexStart != 0) {
+    if (rest.size() == hexStart) return 0;
+    uint64_t value = 0;
+    for (size_t k = hexStart; k < rest.size(); ++k) {
+      int d = HexDigit(rest[k]);
+      if (d < 0) return 0;
+      value = value * 16 + static_cast<unsigned>(d);
+      if (value > 0xFFFFFFFFu) return 0;
+    }
+    // The digits are the 32-bit pattern of the result; a sign has no effect.
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+  }
+  if (rest.empty()) return 0;
+  int64_t value = 0;
+  for (char c : rest) {
+    if (!IsDigit(c)) return 0;
+    value = value * 10 + (c - '0');
+    if (value > 2147483648LL) return 0;
+  }
+  if (negative) value = -value;
+  if (value > std::numeric_limits<int32_t>::max()) return 0;
+  return static_cast<int32_t>(value);
+}
+
+double TextToFloat(std::string_view text) {
+  size_t i = SkipSpaces(text);
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  const size_t start = i;
+  // Grammar: digits [. digits] [(e|E) [+|-] digits], either mantissa run may be empty.
+  int64_t leadPosition = 0;  // decimal exponent contributed by the mantissa digits
+  bool seenNonZero = false;
+  size_t mantissaDigits = 0;
+  while (i < text.size() && IsDigit(text[i])) {
+    if (seenNonZero) {
+      ++leadPosition;
+    } else if (text[i] != '0') {
+      seenNonZero = true;
+      leadPosition = 1;
+    }
+    ++mantissaDigits;
+    ++i;
+  }
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) {
+      if (!seenNonZero) {
+        if (text[i] != '0') {
+          seenNonZero = true;
+        } else {
+          --leadPosition;
+        }
+      }
+      ++mantissaDigits;
+      ++i;
+    }
+  }
+  int64_t exponent = 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+      negativeExponent = text[i] == '-';
+      ++i;
+    }
+    if (i == text.size() || !IsDigit(text[i])) return 0.0;
+    while (i < text.size() && IsDigit(text[i])) {
+      if (exponent < 1000000000) exponent = exponent * 10 + (text[i] - '0');
+      ++i;
+    }
+    if (negativeExponent) exponent = -exponent;
+  }
+  if (i != text.size()) return 0.0;
+  if (mantissaDigits == 0 || !seenNonZero) return 0.0;  // a lone point, or zero
+
+  double value = 0.0;
+  auto [end, error] = std::from_chars(text.data() + start, text.data() + text.size(), value,
+                                      std::chars_format::general);
+  if (error == std::errc::result_out_of_range) {
+    // Too large or too small: the decimal magnitude tells which.
+    if (leadPosition + exponent > 0) throw FloatOverflowError();
+    value = 0.0;
+  } else if (error != std::errc() || end != text.data() + text.size()) {
+    return 0.0;
+  }
+  if (std::isinf(value)) throw FloatOverflowError();
+  return negative ? -value : value;
+}
+
+long double PointDistanceExtended(double x1, double y1, double x2, double y2) {
+  long double dx = static_cast<long double>(x2) - x1;
+  long double dy = static_cast<long double>(y2) - y1;
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+double PointDistance(double x1, double y1, double x2, double y2) {
+  return static_cast<double>(PointDistanceExtended(x1, y1, x2, y2));
+}
+
+}  // namespace q836
