@@ -16,6 +16,10 @@ q836_add_test_program(text_tests text
   text/text_convert_test.cc)
 
 q836_add_test_program(exchange_tests exchange
+  exchange/attribute_emitters_test.cc
   exchange/drawing_test.cc
+  exchange/entity_formatters_test.cc
+  exchange/output_test.cc
+  exchange/write_back_test.cc
   exchange/reader_test.cc
   tests/memory_file_system.cc)

@@ -62,8 +62,7 @@ class PosixOutputFile : public OutputFile {
 
 class PosixFileSystem : public FileSystem {
  public:
-  std::unique_ptr<InputFile> OpenForReading(const std::string& path,
-                                            OpenResult* result) override {
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path, OpenResult* result) override {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0) {
       *result = (errno == ENOENT || errno == ENOTDIR) ? OpenResult::kMissing : OpenResult::kFailed;

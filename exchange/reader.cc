@@ -16,9 +16,9 @@ void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
   }
   char* const out = words.bytes_.get();
   size_t starts[ExchangeWords::kMaxWords + 1];
-  size_t used = 0;       // bytes stored for the kept words
-  size_t w = 0;          // current word number
-  size_t wordLength = 0; // bytes of word w, kept or not
+  size_t used = 0;        // bytes stored for the kept words
+  size_t w = 0;           // current word number
+  size_t wordLength = 0;  // bytes of word w, kept or not
   bool splitting = true;
   starts[0] = 0;
   const size_t n = line.size();
@@ -251,8 +251,8 @@ void ReadHp(std::string_view word0) {
 
 void ReadHhp(std::string_view word0) {
   size_t end = word0.size();
-  for (std::string_view suffix : {std::string_view("ln"), std::string_view("ci"),
-                                  std::string_view("ch")}) {
+  for (std::string_view suffix :
+       {std::string_view("ln"), std::string_view("ci"), std::string_view("ch")}) {
     size_t p = Position1(word0, suffix);
     if (p > 4) end = p - 4;
   }
@@ -443,9 +443,9 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
 
   constexpr size_t kBlockBytes = size_t{1} << 20;
   std::unique_ptr<char[]> block = std::make_unique<char[]>(kBlockBytes);
-  std::string pending;     // a line that spans blocks, CRs already removed
-  bool lineStart = true;   // the next raw byte is the first of a line
-  bool ended = false;      // a 0x1A at the start of a line ended the input
+  std::string pending;    // a line that spans blocks, CRs already removed
+  bool lineStart = true;  // the next raw byte is the first of a line
+  bool ended = false;     // a 0x1A at the start of a line ended the input
   try {
     while (!ended) {
       const std::ptrdiff_t got = file->Read(block.get(), kBlockBytes);

@@ -25,15 +25,23 @@ TEST(SplitExchangeLine, CutsWordsByTheByteRules) {
     W words;
   } cases[] = {
       {"ci 1 2 3", {"ci", "1", "2", "3"}},
-      {"  ci\t1   2 ", {"ci", "1", "2", ""}},            // a trailing blank counts
+      {"  ci\t1   2 ", {"ci", "1", "2", ""}},  // a trailing blank counts
       {"ch 1 2 3 4 \"a b  c", {"ch", "1", "2", "3", "4", "a b  c"}},
       {"file=C:\\my dir\\x.jww", {"file=C:\\my dir\\x.jww"}},
       {"cn\"$Font Name", {"cn$Font Name"}},
-      {"a\x81\x40" "b c", {"a\x81\x40" "b", "c"}},       // a full-width space is no separator
-      {"ab\x82", {"ab"}},                                // a lone lead byte at the end is dropped
-      {"\x82\x22x y", {"\x82\x22x", "y"}},               // a quote as trail byte stays
-      {"a\x01\x1f" "b\xfe\xff c", {"ab", "c"}},          // control bytes, 0xFE, 0xFF dropped
-      {"x\"a\tb", {"xa" "b"}},                           // a TAB once splitting is off is dropped
+      {"a\x81\x40"
+       "b c",
+       {"a\x81\x40"
+        "b",
+        "c"}},                              // a full-width space is no separator
+      {"ab\x82", {"ab"}},                   // a lone lead byte at the end is dropped
+      {"\x82\x22x y", {"\x82\x22x", "y"}},  // a quote as trail byte stays
+      {"a\x01\x1f"
+       "b\xfe\xff c",
+       {"ab", "c"}},  // control bytes, 0xFE, 0xFF dropped
+      {"x\"a\tb",
+       {"xa"
+        "b"}},  // a TAB once splitting is off is dropped
       {"\xa0\xdf\x7f", {"\xa0\xdf\x7f"}},
       {"", {""}},
   };
@@ -91,8 +99,9 @@ TEST_F(ReaderTest, LayerLinesReadOneHexDigit) {
 }
 
 TEST_F(ReaderTest, FirstValuesComeFromTheFirstLineOfEachKind) {
-  ASSERT_TRUE(Load("lg2\nly3\nlc4\nlt5\nlw6\ncn0 1.5 2.5 0.5 7\n"
-                   "lg4\nly5\nlc6\nlt7\nlw8\ncn3\ncn$\ncn$Gothic\ncn$Other\n"));
+  ASSERT_TRUE(
+      Load("lg2\nly3\nlc4\nlt5\nlw6\ncn0 1.5 2.5 0.5 7\n"
+           "lg4\nly5\nlc6\nlt7\nlw8\ncn3\ncn$\ncn$Gothic\ncn$Other\n"));
   EXPECT_EQ(FirstLayerGroup, 2);
   EXPECT_EQ(FirstLayer, 3);
   EXPECT_EQ(FirstLineColor, 4);
@@ -168,8 +177,9 @@ TEST_F(ReaderTest, HeaderValuesAndFileName) {
 }
 
 TEST_F(ReaderTest, TextsTakeTheirSizeFromTheTextType) {
-  ASSERT_TRUE(Load("hcw 1 2 3.5 4 5 6 7 8 9 10\nhcc 1 2 6 4 5 6 7 8 9 10\nlc9\ncn3\ncc2\n"
-                   "ch 1 2 3 4 \"two words\ncv 1 2 3 4 two words\ncn0 1 2 3 8\nc2 5 6 7 8 x\n"));
+  ASSERT_TRUE(
+      Load("hcw 1 2 3.5 4 5 6 7 8 9 10\nhcc 1 2 6 4 5 6 7 8 9 10\nlc9\ncn3\ncc2\n"
+           "ch 1 2 3 4 \"two words\ncv 1 2 3 4 two words\ncn0 1 2 3 8\nc2 5 6 7 8 x\n"));
   ASSERT_EQ(TextCount, 3);
   EXPECT_EQ(Texts[0].Variant, 0);
   EXPECT_EQ(Texts[0].Width, 3.5);
@@ -243,8 +253,9 @@ TEST_F(ReaderTest, SolidCornersAreReduced) {
 }
 
 TEST_F(ReaderTest, CircleTypeSolids) {
-  ASSERT_TRUE(Load("lc10 3\nsc 1 2 3 4 5 6 7 100\nse 1 2 3 4 5 6 7 5\nso 1 2 3 4 5 6 7 8\n"
-                   "sg 1 2 3 4 5 6 7 8 9\n"));
+  ASSERT_TRUE(
+      Load("lc10 3\nsc 1 2 3 4 5 6 7 100\nse 1 2 3 4 5 6 7 5\nso 1 2 3 4 5 6 7 8\n"
+           "sg 1 2 3 4 5 6 7 8 9\n"));
   EXPECT_EQ(CircleSolids[0].Code, 100);
   EXPECT_EQ(CircleSolids[0].SolidColor, 3);
   EXPECT_EQ(RimSolids[0].Code, 5);
@@ -278,7 +289,8 @@ TEST_F(ReaderTest, DefaultHeldLineOfAFreshDrawing) {
 }
 
 TEST_F(ReaderTest, PolylineContext) {
-  ASSERT_TRUE(Load("pl\n0 0 1 1\n1 1 2 2\nlc3\n2 2 3 3\npl\nhk 1\nz2\n3 3 4 4\nci 0 0 1\n5 5 6 6\n"));
+  ASSERT_TRUE(
+      Load("pl\n0 0 1 1\n1 1 2 2\nlc3\n2 2 3 3\npl\nhk 1\nz2\n3 3 4 4\nci 0 0 1\n5 5 6 6\n"));
   ASSERT_EQ(LineCount, 5);
   EXPECT_EQ(Lines[0].Polyline, 1);
   EXPECT_EQ(Lines[1].Polyline, 1);
@@ -293,11 +305,17 @@ TEST_F(ReaderTest, LineEndsAndEndOfFileMark) {
   ASSERT_EQ(CircleCount, 3);
   EXPECT_EQ(Circles[1].X, 56.0);  // a lone CR is removed before words are cut
   EXPECT_EQ(Circles[2].Radius, 9.0);
-  ASSERT_TRUE(Load("ci 1 1 1\n\x1a" "ci 2 2 2\n"));
+  ASSERT_TRUE(
+      Load("ci 1 1 1\n\x1a"
+           "ci 2 2 2\n"));
   EXPECT_EQ(CircleCount, 4);
-  ASSERT_TRUE(Load("ci 1\x1a 1 1\n\r\x1a" "ci 2 2 2\n"));  // not at a line start
+  ASSERT_TRUE(
+      Load("ci 1\x1a 1 1\n\r\x1a"
+           "ci 2 2 2\n"));  // not at a line start
   EXPECT_EQ(CircleCount, 6);
-  ASSERT_TRUE(Load("\x1a" "ci 1 1 1\n"));
+  ASSERT_TRUE(
+      Load("\x1a"
+           "ci 1 1 1\n"));
   EXPECT_EQ(CircleCount, 6);
   // A lead byte before a lone CR pairs with the byte after it.
   ASSERT_TRUE(Load("ch 1 2 3 4 \x82\r\xa0\n"));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "exchange/drawing.h"
 #include "exchange/reader.h"
@@ -26,5 +27,23 @@ class DrawingFixture : public ::testing::Test {
   MemoryFileSystem fs;
   int64_t failedLine = -1;
 };
+
+}  // namespace q836
+
+namespace q836 {
+
+/// The stored output lines, in order.
+inline std::vector<std::string> StoredLines() {
+  std::vector<std::string> lines;
+  for (int32_t i = 0; i < OutLineCount; ++i) lines.emplace_back(OutLines[i]);
+  return lines;
+}
+
+/// Output lines from `first` on, emptying OutLines afterwards.
+inline std::vector<std::string> TakeLines() {
+  std::vector<std::string> lines = StoredLines();
+  ClearOutLines();
+  return lines;
+}
 
 }  // namespace q836

@@ -9,7 +9,8 @@ namespace {
 
 class MemoryInput : public InputFile {
  public:
-  MemoryInput(std::string bytes, long failAfter) : bytes_(std::move(bytes)), failAfter_(failAfter) {}
+  MemoryInput(std::string bytes, long failAfter)
+      : bytes_(std::move(bytes)), failAfter_(failAfter) {}
   std::ptrdiff_t Read(char* buffer, size_t size) override {
     if (failAfter_ >= 0 && position_ >= static_cast<size_t>(failAfter_)) return -1;
     size_t n = std::min(size, bytes_.size() - position_);

@@ -24,8 +24,7 @@ class MemoryFileSystem : public FileSystem {
 
   bool Fails() { return ++operations == failAt; }
 
-  std::unique_ptr<InputFile> OpenForReading(const std::string& path,
-                                            OpenResult* result) override;
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path, OpenResult* result) override;
   std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override { return files.erase(path) > 0; }

@@ -59,7 +59,8 @@ TEST(NumberToText, ReadsBackEveryFifteenDigitValue) {
   std::uniform_int_distribution<int64_t> mantissa(1, 999999999999999);
   std::uniform_int_distribution<int> exponent(-340, 293);
   for (int i = 0; i < 20000; ++i) {
-    const std::string decimal = std::to_string(mantissa(random)) + "e" + std::to_string(exponent(random));
+    const std::string decimal =
+        std::to_string(mantissa(random)) + "e" + std::to_string(exponent(random));
     const double value = TextToFloat(decimal);
     EXPECT_EQ(TextToFloat(NumberToText(value)), value) << decimal;
   }

@@ -8,8 +8,7 @@
 
 namespace q836 {
 
-FloatOverflowError::FloatOverflowError()
-    : std::runtime_error("浮動小数点数のオーバーフロー") {}
+FloatOverflowError::FloatOverflowError() : std::runtime_error("浮動小数点数のオーバーフロー") {}
 
 std::string StripBlanks(std::string_view text) {
   std::string out;

@@ -9,7 +9,9 @@ namespace q836 {
 namespace {
 
 TEST(StripBlanks, RemovesBlanksEverywhereAndKeepsTwoByteCharacters) {
-  EXPECT_EQ(StripBlanks(" a\x81\x40" "b\tc "), "abc");
+  EXPECT_EQ(StripBlanks(" a\x81\x40"
+                        "b\tc "),
+            "abc");
   EXPECT_EQ(StripBlanks("\x81\x40\x81\x40"), "");
   EXPECT_EQ(StripBlanks("\x83\x40"), "\x83\x40");  // second byte 0x40 is not a blank
   EXPECT_EQ(StripBlanks("a\x82"), "a\x82");        // a lone lead byte at the end stays
@@ -22,12 +24,23 @@ TEST(TextToBool, AcceptsExactlyTheTrueList) {
     const char* text;
     bool expected;
   } cases[] = {
-      {"true", true},          {" t ", true},         {"On", true},
-      {"\x82\x50", true},      {"\x81\x9b", true},    {"\x90\x5e", true},
-      {"\x90\xb3", true},      {"TRU", true},         {"1", true},
-      {"TRUEX", false},        {"yes", false},        {"Y", false},
-      {"2", false},            {"", false},           {"0", false},
-      {"F", false},            {"OFF", false},
+      {"true", true},
+      {" t ", true},
+      {"On", true},
+      {"\x82\x50", true},
+      {"\x81\x9b", true},
+      {"\x90\x5e", true},
+      {"\x90\xb3", true},
+      {"TRU", true},
+      {"1", true},
+      {"TRUEX", false},
+      {"yes", false},
+      {"Y", false},
+      {"2", false},
+      {"", false},
+      {"0", false},
+      {"F", false},
+      {"OFF", false},
       {"\x82\x73\x82\x71\x82\x74\x82\x64", false},  // TRUE in full-width letters
       {"\x82\x70", false},  // full-width Q: its trail byte 0x70 is no letter 'p'
   };
@@ -41,13 +54,29 @@ TEST(TextToInt, ReadsDecimalAndHexadecimalForms) {
     const char* text;
     int32_t expected;
   } cases[] = {
-      {"  42", 42},      {"42 ", 0},       {"-17", -17},      {"$1F", 31},
-      {"x1f", 31},       {"0X1F", 31},     {"-$10", 16},      {"$FFFFFFFF", -1},
-      {"$100000000", 0}, {"2147483648", 0}, {"-2147483648", std::numeric_limits<int32_t>::min()},
-      {"2147483647", 2147483647},           {"+", 0},          {"$", 0},
-      {"007", 7},        {"1.0", 0},        {"", 0},           {"\t5", 0},
-      {"+5", 5},         {"00000000001", 1}, {"99999999999999999999", 0},
-      {"0x", 0},         {"--1", 0},
+      {"  42", 42},
+      {"42 ", 0},
+      {"-17", -17},
+      {"$1F", 31},
+      {"x1f", 31},
+      {"0X1F", 31},
+      {"-$10", 16},
+      {"$FFFFFFFF", -1},
+      {"$100000000", 0},
+      {"2147483648", 0},
+      {"-2147483648", std::numeric_limits<int32_t>::min()},
+      {"2147483647", 2147483647},
+      {"+", 0},
+      {"$", 0},
+      {"007", 7},
+      {"1.0", 0},
+      {"", 0},
+      {"\t5", 0},
+      {"+5", 5},
+      {"00000000001", 1},
+      {"99999999999999999999", 0},
+      {"0x", 0},
+      {"--1", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(TextToInt(c.text), c.expected) << c.text;
 }
@@ -57,10 +86,26 @@ TEST(TextToFloat, FollowsTheStrictGrammar) {
     const char* text;
     double expected;
   } cases[] = {
-      {"  3.5", 3.5}, {"3.5 ", 0.0}, {"-.5", -0.5}, {"5.", 5.0},    {"1E3", 1000.0},
-      {"1e+3", 1000.0}, {"1E", 0.0}, {".", 0.0},    {"1,5", 0.0},   {"1e-400", 0.0},
-      {"12abc", 0.0}, {"0x10", 0.0}, {"", 0.0},     {"+2.25", 2.25}, {"inf", 0.0},
-      {"nan", 0.0},   {"1e-3", 0.001}, {"-0", 0.0}, {"e5", 0.0},    {"1.5e", 0.0},
+      {"  3.5", 3.5},
+      {"3.5 ", 0.0},
+      {"-.5", -0.5},
+      {"5.", 5.0},
+      {"1E3", 1000.0},
+      {"1e+3", 1000.0},
+      {"1E", 0.0},
+      {".", 0.0},
+      {"1,5", 0.0},
+      {"1e-400", 0.0},
+      {"12abc", 0.0},
+      {"0x10", 0.0},
+      {"", 0.0},
+      {"+2.25", 2.25},
+      {"inf", 0.0},
+      {"nan", 0.0},
+      {"1e-3", 0.001},
+      {"-0", 0.0},
+      {"e5", 0.0},
+      {"1.5e", 0.0},
       {"0e99999999999999999999", 0.0},
       {"1.7976931348623158e308", std::numeric_limits<double>::max()},
       {"4.9406564584124654e-324", std::numeric_limits<double>::denorm_min()},

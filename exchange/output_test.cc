@@ -1,0 +1,74 @@
+#include "exchange/output.h"
+
+#include <gtest/gtest.h>
+
+#include "exchange/entity_formatters.h"
+#include "tests/drawing_fixture.h"
+
+namespace q836 {
+namespace {
+
+class OutputTest : public DrawingFixture {
+ protected:
+  std::string Written() {
+    EXPECT_TRUE(WriteExchangeFile("out.txt", fs));
+    return fs.files["out.txt"];
+  }
+};
+
+TEST_F(OutputTest, EmptyOutputIsTheCancelFile) { EXPECT_EQ(Written(), "hq\r\n"); }
+
+TEST_F(OutputTest, TextKeywordLinesJoinTheirText) {
+  EmitLine("hd");
+  EmitText(0, "abc", 1, 2, 1, 0);
+  EmitLine("");
+  EmitLine("cn\"$odd font\"");  // ends in a quote but is no keyword line: a line of its own
+  EmitLine("ci 0 0 1");
+  EXPECT_EQ(Written(), "hd\r\nch 1 2 1 0 \"abc\r\n\r\ncn\"$odd font\"\r\nci 0 0 1\r\n");
+}
+
+TEST_F(OutputTest, AKeywordLineLastInTheListHasNoLineEnd) {
+  EmitLine("hd");
+  EmitKeywordLine("ch 1 2 1 0 \"");
+  EXPECT_EQ(Written(), "hd\r\nch 1 2 1 0 \"");
+}
+
+TEST_F(OutputTest, LongLinesKeepWholeCharacters) {
+  EmitLine(std::string(300, 'a'));
+  EmitLine(std::string(254, 'b') + "\x82\xa0");
+  EXPECT_EQ(Written(), std::string(255, 'a') + "\r\n" + std::string(254, 'b') + "\r\n");
+}
+
+TEST_F(OutputTest, EveryFailureLeavesNoFileOrTheCompleteOne) {
+  EmitLine("hd");
+  for (int i = 0; i < 20000; ++i) EmitLine("ci 0 0 " + std::to_string(i));  // several buffers
+  ASSERT_TRUE(WriteExchangeFile("ok.txt", fs));
+  const std::string complete = fs.files["ok.txt"];
+  const int operations = fs.operations;
+  ASSERT_GT(operations, 4);
+  for (int failAt = 1; failAt <= operations; ++failAt) {
+    MemoryFileSystem disk;
+    disk.files["JWC_TEMP.TXT"] = "old content";
+    disk.failAt = failAt;
+    EXPECT_FALSE(WriteExchangeFile("JWC_TEMP.TXT", disk)) << failAt;
+    EXPECT_TRUE(disk.files.empty()) << "operation " << failAt << " left a file";
+  }
+  MemoryFileSystem disk;
+  disk.files["JWC_TEMP.TXT"] = "old content";
+  EXPECT_TRUE(WriteExchangeFile("JWC_TEMP.TXT", disk));
+  EXPECT_EQ(disk.files["JWC_TEMP.TXT"], complete);
+  EXPECT_EQ(disk.files.size(), 1u);
+}
+
+TEST_F(OutputTest, RealDiskWritesAndRefusesAMissingFolder) {
+  const std::string folder = ::testing::TempDir();
+  EmitLine("hd");
+  EXPECT_TRUE(WriteExchangeFile(folder + "/q836_output_test.txt"));
+  EXPECT_FALSE(WriteExchangeFile(folder + "/no such folder/JWC_TEMP.TXT"));
+  int64_t line;
+  EXPECT_FALSE(LoadExchangeFile(folder + "/no such folder/JWC_TEMP.TXT", &line));
+  EXPECT_TRUE(LoadExchangeFile(folder + "/q836_output_test.txt", &line));
+}
+
+}  // namespace
+}  // namespace q836
