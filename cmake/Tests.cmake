@@ -6,7 +6,7 @@ include(GoogleTest)
 function(q836_add_test_program name label)
   add_executable(${name} ${ARGN} tests/test_main.cc)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE q836_exchange GTest::gtest)
+  target_link_libraries(${name} PRIVATE q836_tool_core GTest::gtest)
   gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_MODE PRE_TEST)
 endfunction()
 
@@ -23,3 +23,12 @@ q836_add_test_program(exchange_tests exchange
   exchange/write_back_test.cc
   exchange/reader_test.cc
   tests/memory_file_system.cc)
+
+q836_add_test_program(tool_tests tool
+  tool/form1_test.cc
+  tool/settings_test.cc
+  tests/memory_file_system.cc)
+
+add_test(NAME batch_cli COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/batch_cli_test.sh
+         $<TARGET_FILE:q836-batch> ${CMAKE_CURRENT_SOURCE_DIR}/examples)
+set_tests_properties(batch_cli PROPERTIES LABELS tool)

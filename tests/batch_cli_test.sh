@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# End-to-end checks of q836-batch: options, exit statuses, files written.
+set -u
+batch=$1
+examples=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() {  # check NAME COMMAND...: the command must succeed
+  local name=$1; shift
+  if ! "$@"; then echo "FAIL: $name"; failures=$((failures + 1)); fi
+}
+status() { "$@" >/dev/null 2>&1; echo $?; }
+crlf() { printf '%s\r\n' "$@"; }
+
+typical() { crlf lg0 ly1 lc2 lt1 lw0 "ci 10 20 0.05" "ci 30 40 5" > "$1"; }
+
+# The typical run: one small circle becomes a point.
+typical "$work/a.txt"
+check "typical run exits 0" test "$(status "$batch" --no-arcs "$work/a.txt")" = 0
+check "typical run output" cmp -s "$work/a.txt" <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
+
+# Markers, -o, and settings saved on OK.
+typical "$work/b.txt"
+cp "$work/b.txt" "$work/b.orig"
+check "marker run" "$batch" --marker □ --scale 2 --settings "$work/s.dat" -o "$work/b.out" "$work/b.txt" 2>/dev/null
+check "marker output" cmp -s "$work/b.out" <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20 2 0 -5")
+check "-o leaves the input" cmp -s "$work/b.txt" "$work/b.orig"
+check "settings saved" cmp -s "$work/s.dat" <(crlf 0 0 1 1 0 1 0.1 4 2 0 0 0)
+# The saved choices come back on the next run.
+typical "$work/c.txt"
+"$batch" --settings "$work/s.dat" "$work/c.txt" 2>/dev/null
+check "settings reused" grep -q 'pt 10 20 2 0 -5' "$work/c.txt"
+check "marker by index" test "$(status "$batch" --marker 6 -o "$work/d.out" "$work/c.txt")" = 0
+
+# Cancel writes "hq" and does not save.
+typical "$work/e.txt"
+cp "$work/s.dat" "$work/s.before"
+check "cancel" "$batch" --cancel --settings "$work/s.dat" "$work/e.txt" 2>/dev/null
+check "cancel output" cmp -s "$work/e.txt" <(crlf hq)
+check "cancel keeps settings" cmp -s "$work/s.dat" "$work/s.before"
+
+# A missing exchange file: counts of zero, OK writes the closing lines.
+check "missing file" test "$(status "$batch" "$work/none.txt")" = 0
+check "missing file output" cmp -s "$work/none.txt" <(crlf hd lg0 ly0)
+check "zero counts" test "$("$batch" -o /dev/null "$work/none2.txt" 2>&1 | head -1)" = "円数：0 円弧数：0 円ソリッド数：0"
+
+# A file that cannot be read to its end is never written back in part.
+crlf "ci 1 1 0.01" "ci 2 2 1e400" "ci 3 3 0.01" > "$work/bad.txt"
+cp "$work/bad.txt" "$work/bad.orig"
+check "failed read exits 1" test "$(status "$batch" "$work/bad.txt")" = 1
+check "failed read exits 1 on cancel" test "$(status "$batch" --cancel "$work/bad.txt")" = 1
+check "failed read writes nothing" cmp -s "$work/bad.txt" "$work/bad.orig"
+check "failed read message" sh -c "'$batch' '$work/bad.txt' 2>&1 | grep -q '読み込めませんでした（2行目）'"
+
+# An overflow typed into an edit box ends OK before anything is written.
+typical "$work/f.txt"
+cp "$work/f.txt" "$work/f.orig"
+check "overflow exits 2" test "$(status "$batch" --radius 1e400 --settings "$work/f.dat" "$work/f.txt")" = 2
+check "overflow writes nothing" cmp -s "$work/f.txt" "$work/f.orig"
+check "overflow saves nothing" test ! -e "$work/f.dat"
+check "overflow message" sh -c "'$batch' --scale 1e999 '$work/f.txt' 2>&1 | grep -q '浮動小数点数のオーバーフロー'"
+
+# An exchange file that cannot be written: exit 1, no partial file.
+check "unwritable exits 1" test "$(status "$batch" -o "$work/no/such/dir/out.txt" "$work/f.txt")" = 1
+
+# Usage errors.
+check "no file is a usage error" test "$(status "$batch")" = 2
+check "unknown option" test "$(status "$batch" --bogus "$work/f.txt")" = 2
+check "bad marker" test "$(status "$batch" --marker ◇ "$work/f.txt")" = 2
+check "missing value" test "$(status "$batch" "$work/f.txt" --radius)" = 2
+check "help" sh -c "'$batch' --help | grep -q -- '--ring-solids'"
+check "version" sh -c "'$batch' --version | grep -q '^q836-batch '"
+
+# The sample drawing converts and reads back.
+cp "$examples/JWC_TEMP.TXT" "$work/JWC_TEMP.TXT"
+check "sample" "$batch" --circle-solids --rim-solids --ring-solids "$work/JWC_TEMP.TXT" 2>/dev/null
+check "sample points" test "$(grep -c '^pt ' "$work/JWC_TEMP.TXT")" -ge 10
+cp "$work/JWC_TEMP.TXT" "$work/second.txt"
+"$batch" --no-circles --no-arcs -o "$work/third.txt" "$work/second.txt" 2>/dev/null
+check "sample is stable on a second pass" cmp -s "$work/second.txt" "$work/third.txt"
+
+[ $failures -eq 0 ] && echo "all batch checks passed"
+exit $((failures > 0))

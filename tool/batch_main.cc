@@ -1,0 +1,208 @@
+// q836-batch: one whole run of the tool without a window, for tests,
+// benchmarks and scripts. It shows the form headlessly, applies the choice
+// options as a user would edit the controls, and presses OK or Cancel.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "text/text_convert.h"
+#include "tool/form1.h"
+#include "tool/headless_host.h"
+
+namespace q836 {
+namespace {
+
+constexpr const char kUsage[] =
+    "usage: q836-batch [--settings FILE] [--cancel] [-o OUT] [choice options] EXCHANGE_FILE\n"
+    "\n"
+    "Runs the circle-to-point conversion on EXCHANGE_FILE (a JWC_TEMP.TXT as the host\n"
+    "writes it) exactly as the dialog does, and writes the result back to EXCHANGE_FILE\n"
+    "(or to OUT). Status lines go to standard error.\n"
+    "\n"
+    "  --settings FILE     load the dialog's settings from FILE and, on OK, save them\n"
+    "                      there (without it: the defaults, and nothing is saved)\n"
+    "  --cancel            press Cancel instead of OK: the file becomes \"hq\"\n"
+    "  -o OUT              write the result to OUT instead of EXCHANGE_FILE\n"
+    "\n"
+    "choice options (each sets one control after the settings were shown):\n"
+    "  --circles, --no-circles               円 (circles)\n"
+    "  --arcs, --no-arcs                     円弧・楕円・楕円弧 (arcs and ellipses)\n"
+    "  --circle-solids, --no-circle-solids   円ソリッド (circle solids)\n"
+    "  --rim-solids, --no-rim-solids         円周ソリッド (circumference solids)\n"
+    "  --ring-solids, --no-ring-solids       円環ソリッド (ring solids)\n"
+    "  --radius TEXT       the radius limit in paper mm, as typed into its edit box\n"
+    "  --point             make plain points (点)\n"
+    "  --marker SHAPE      make point markers (点マーカー) of SHAPE: 0-6 or one of\n"
+    "                      ＊ ○ ・ ＋ □ △ ×\n"
+    "  --scale TEXT        the marker magnification, as typed into its edit box\n"
+    "  --help              show this text\n"
+    "  --version           show the version\n"
+    "\n"
+    "Ctrl+C during the write-back stops it as ESC does in the dialog.\n"
+    "Exit status: 0 done; 1 the exchange file could not be read or written;\n"
+    "2 a usage error or a number beyond the range of a double.\n";
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+class InterruptKey : public EscapeKey {
+ public:
+  bool IsDown() override { return interrupted != 0; }
+};
+
+// One control change requested on the command line.
+struct Choice {
+  enum Kind { kCheck, kText, kPoint, kMarker } kind;
+  Control control;
+  bool checked = false;
+  std::string text;
+  int32_t marker = 0;
+};
+
+// The edit boxes take at most 16 typed characters.
+std::string AsTyped(const std::string& text) {
+  size_t characters = 0, i = 0;
+  while (i < text.size() && characters < 16) {
+    ++characters;
+    ++i;
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+  }
+  return text.substr(0, i);
+}
+
+std::optional<int32_t> MarkerIndexOf(const std::string& shape) {
+  if (shape.size() == 1 && shape[0] >= '0' && shape[0] <= '6') return shape[0] - '0';
+  for (int32_t i = 0; i <= kLastMarkerIndex; ++i) {
+    if (shape == kMarkerShapes[i]) return i;
+  }
+  return std::nullopt;
+}
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "q836-batch: %s\n(try --help)\n", message.c_str());
+  return 2;
+}
+
+int Run(int argc, char** argv) {
+  std::string settings, out, exchange;
+  bool cancel = false;
+  std::vector<Choice> choices;
+  const struct {
+    const char* on;
+    const char* off;
+    Control control;
+  } checks[] = {{"--circles", "--no-circles", Control::CheckBox1},
+                {"--arcs", "--no-arcs", Control::CheckBox2},
+                {"--circle-solids", "--no-circle-solids", Control::CheckBox3},
+                {"--rim-solids", "--no-rim-solids", Control::CheckBox4},
+                {"--ring-solids", "--no-ring-solids", Control::CheckBox5}};
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& target) {
+      if (i + 1 >= argc) return false;
+      target = argv[++i];
+      return true;
+    };
+    bool matched = false;
+    for (const auto& c : checks) {
+      if (arg == c.on || arg == c.off) {
+        choices.push_back({Choice::kCheck, c.control, arg == c.on, "", 0});
+        matched = true;
+      }
+    }
+    if (matched) continue;
+    std::string text;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::puts("q836-batch " Q836_VERSION);
+      return 0;
+    } else if (arg == "--settings") {
+      if (!value(settings)) return UsageError("--settings needs a file");
+    } else if (arg == "-o") {
+      if (!value(out)) return UsageError("-o needs a file");
+    } else if (arg == "--cancel") {
+      cancel = true;
+    } else if (arg == "--radius" || arg == "--scale") {
+      if (!value(text)) return UsageError(arg + " needs a text");
+      choices.push_back({Choice::kText, arg == "--radius" ? Control::Edit1 : Control::Edit2, false,
+                         AsTyped(text), 0});
+    } else if (arg == "--point") {
+      choices.push_back({Choice::kPoint, Control::RadioButton1, false, "", 0});
+    } else if (arg == "--marker") {
+      if (!value(text)) return UsageError("--marker needs a shape");
+      const std::optional<int32_t> index = MarkerIndexOf(text);
+      if (!index) return UsageError("unknown marker shape '" + text + "'");
+      choices.push_back({Choice::kMarker, Control::RadioButton2, false, "", *index});
+    } else if (!arg.empty() && arg[0] == '-') {
+      return UsageError("unknown option '" + arg + "'");
+    } else if (exchange.empty()) {
+      exchange = arg;
+    } else {
+      return UsageError("only one exchange file can be given");
+    }
+  }
+  if (exchange.empty()) return UsageError("no exchange file given");
+
+  std::signal(SIGINT, OnInterrupt);
+  InterruptKey escape;
+  HeadlessHost host(argv[0], escape);
+  host.onStatus = [](const std::string& caption) { std::fprintf(stderr, "%s\n", caption.c_str()); };
+  TForm1 form(host);
+  form.PathOverride = RunPaths{exchange, out.empty() ? exchange : out, settings};
+  form.FormShow();
+  if (form.LoadFailed()) {
+    std::fprintf(stderr, "q836-batch: %s: %s\n", exchange.c_str(),
+                 host.Text(Control::LabelA1).c_str());
+    return 1;  // nothing is written: the input stays as it was
+  }
+  for (const Choice& c : choices) {
+    switch (c.kind) {
+      case Choice::kCheck:
+        host.SetChecked(c.control, c.checked);
+        break;
+      case Choice::kText:
+        host.SetText(c.control, c.text);
+        break;
+      case Choice::kPoint:
+        host.SetChecked(Control::RadioButton1, true);
+        host.SetChecked(Control::RadioButton2, false);
+        break;
+      case Choice::kMarker:
+        host.SetChecked(Control::RadioButton2, true);
+        host.SetChecked(Control::RadioButton1, false);
+        host.SetItemIndex(Control::ComboBox1, c.marker);
+        break;
+    }
+  }
+  if (cancel) {
+    form.Button2Click();
+  } else {
+    try {
+      form.Button1Click();
+    } catch (const FloatOverflowError& e) {
+      std::fprintf(stderr, "q836-batch: %s\n", e.what());
+      return 2;
+    }
+  }
+  if (!form.SettingsSaved()) {
+    std::fprintf(stderr, "q836-batch: warning: the settings file %s could not be written\n",
+                 settings.c_str());
+  }
+  if (!form.ExchangeWritten()) {
+    std::fprintf(stderr, "q836-batch: %s could not be written\n",
+                 (out.empty() ? exchange : out).c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace q836
+
+int main(int argc, char** argv) { return q836::Run(argc, argv); }

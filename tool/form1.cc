@@ -1,0 +1,157 @@
+#include "tool/form1.h"
+
+#include <string_view>
+
+#include "exchange/drawing.h"
+#include "exchange/line_builder.h"
+#include "exchange/output.h"
+#include "exchange/reader.h"
+#include "exchange/write_back.h"
+#include "text/number_text.h"
+#include "text/text_convert.h"
+#include "tool/convert_table.h"
+
+#ifndef Q836_BANNER_BASE_URL
+#define Q836_BANNER_BASE_URL ""
+#endif
+
+namespace q836 {
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t end = path.find_last_of("\\/");
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+// Adapts the status label to the write-back's progress target.
+class LabelProgress : public ProgressControl {
+ public:
+  explicit LabelProgress(FormHost& host) : host_(host) {}
+  void SetCaptionAndRepaint(std::string_view caption) override {
+    host_.SetText(Control::LabelA1, caption);
+    host_.Repaint(Control::LabelA1);
+  }
+
+ private:
+  FormHost& host_;
+};
+
+}  // namespace
+
+void TForm1::Caption(std::string_view text) {
+  host_.SetText(Control::LabelA1, text);
+  host_.Repaint(Control::LabelA1);
+}
+
+// The two radio buttons form one group: checking one unchecks the other.
+void TForm1::SetRadioButton(Control button, bool checked) {
+  host_.SetChecked(button, checked);
+  if (checked) {
+    host_.SetChecked(
+        button == Control::RadioButton1 ? Control::RadioButton2 : Control::RadioButton1, false);
+  }
+}
+
+void TForm1::FormShow() {
+  InitDrawingTables();
+  const std::string exePath = host_.ExecutablePath();
+  ExeFolder = FolderOf(exePath);
+  if (PathOverride) {
+    paths_ = *PathOverride;
+  } else {
+    paths_ = {ExeFolder + "JWC_TEMP.TXT", ExeFolder + "JWC_TEMP.TXT", SettingsFileName(exePath)};
+  }
+  FileSystem& fs = host_.Files();
+  int64_t failedLine = 0;
+  // A file that exists but cannot be read to its end must not be written
+  // back in part: the host would replace the whole selection with it.
+  loadFailed_ = !LoadExchangeFile(paths_.ExchangeIn, &failedLine, fs) && failedLine > 0;
+  ResetAttrState();
+  if (paths_.Settings.empty()) {
+    static_cast<TForm1Settings&>(*this) = TForm1Settings{};
+  } else {
+    LoadSettings(*this, paths_.Settings, fs);
+  }
+  host_.MoveTo(SavedLeft, SavedTop);
+  host_.SetChecked(Control::CheckBox1, UseCircles);
+  host_.SetChecked(Control::CheckBox2, UseArcs);
+  host_.SetText(Control::Edit1, NumberToText(RadiusLimit));
+  SetRadioButton(Control::RadioButton1, AsPoint);
+  SetRadioButton(Control::RadioButton2, AsMarker);
+  host_.SetItemIndex(Control::ComboBox1, MarkerIndex);
+  host_.SetText(Control::Edit2, NumberToText(Magnification));
+  host_.SetChecked(Control::CheckBox3, UseCircleSolids);
+  host_.SetChecked(Control::CheckBox4, UseRimSolids);
+  host_.SetChecked(Control::CheckBox5, UseRingSolids);
+
+  LineBuilder status;
+  if (loadFailed_) {
+    status.Add("JWC_TEMP.TXTを読み込めませんでした（")
+        .Int(static_cast<int32_t>(failedLine))
+        .Add("行目）");
+    host_.SetEnabled(Control::Button1, false);
+  } else {
+    status.Add("円数：").Int(CircleCount).Add(" 円弧数：").Int(ArcCount).Add(" 円ソリッド数：");
+    status.Int(CircleSolidCount + RimSolidCount + RingSolidCount + RingSolid2Count);
+  }
+  Caption(status.View());
+
+  const std::string_view base = Q836_BANNER_BASE_URL;
+  if (!base.empty()) {
+    BannerUrl = std::string(base) + "/pr/";
+    host_.StartBanner(BannerUrl);
+  }
+}
+
+void TForm1::Button1Click() {
+  if (loadFailed_ || closed_) return;
+  SavedLeft = host_.Left();
+  SavedTop = host_.Top();
+  UseCircles = host_.Checked(Control::CheckBox1);
+  UseArcs = host_.Checked(Control::CheckBox2);
+  RadiusLimit = ClampRadiusLimit(TextToFloat(host_.Text(Control::Edit1)));
+  AsPoint = host_.Checked(Control::RadioButton1);
+  AsMarker = !AsPoint;
+  MarkerIndex = host_.ItemIndex(Control::ComboBox1);
+  Magnification = ClampMagnification(TextToFloat(host_.Text(Control::Edit2)));
+  UseCircleSolids = host_.Checked(Control::CheckBox3);
+  UseRimSolids = host_.Checked(Control::CheckBox4);
+  UseRingSolids = host_.Checked(Control::CheckBox5);
+  if (!paths_.Settings.empty())
+    settingsSaved_ = SaveSettings(*this, paths_.Settings, host_.Files());
+
+  Caption("処理中です");
+  Caption("円データ参照中です");
+  if (UseCircles) ConvertTable(*this, kCircle, Circles, CircleCount, false);
+  Caption("円弧・楕円データ参照中です");
+  if (UseArcs) ConvertTable(*this, kArc, Arcs, ArcCount, false);
+  Caption("円ソリッドデータ参照中です");
+  if (UseCircleSolids) ConvertTable(*this, kCircleSolid, CircleSolids, CircleSolidCount, true);
+  Caption("円周ソリッドデータ参照中です");
+  if (UseRimSolids) ConvertTable(*this, kRimSolid, RimSolids, RimSolidCount, true);
+  Caption("円環ソリッドデータ参照中です");
+  if (UseRingSolids) {
+    ConvertTable(*this, kRingSolid, RingSolids, RingSolidCount, true);
+    ConvertTable(*this, kRingSolid2, RingSolids2, RingSolid2Count, true);
+  }
+  EmitLine("hd");
+  LabelProgress progress(host_);
+  WriteAllEntities(-1, -1, -1, -1, -1, -1, -1, 0, &progress, &host_.Escape());
+  Caption("ファイル生成中です");
+  Close();
+}
+
+void TForm1::Close() {
+  if (closed_) return;
+  closed_ = true;
+  FormClose();
+  host_.DestroyWindow();
+}
+
+void TForm1::FormClose() {
+  exchangeWritten_ = WriteExchangeFile(paths_.ExchangeOut, host_.Files());
+  FreeDrawingTables();
+}
+
+}  // namespace q836

@@ -1,0 +1,64 @@
+// The tool's one dialog, TForm1, as portable logic: what happens when it is
+// shown, when OK or Cancel is pressed and when it closes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "tool/form_host.h"
+#include "tool/settings.h"
+
+namespace q836 {
+
+/// Files of one run, when they are not the ones beside the executable.
+struct RunPaths {
+  std::string ExchangeIn;   // read on showing
+  std::string ExchangeOut;  // written on closing
+  std::string Settings;     // empty: defaults, nothing saved
+};
+
+/// The marker shapes of ComboBox1, in UTF-8.
+inline constexpr const char* kMarkerShapes[kLastMarkerIndex + 1] = {"＊", "○", "・", "＋",
+                                                                    "□",  "△", "×"};
+
+class TForm1 : public TForm1Settings {
+ public:
+  explicit TForm1(FormHost& host) : host_(host) {}
+
+  /// Loads the exchange file and the settings and fills the controls.
+  void FormShow();
+  /// OK: reads the controls, saves the settings, converts and writes back,
+  /// then closes. Throws FloatOverflowError for an edit text beyond a double.
+  void Button1Click();
+  /// Cancel: closes the form.
+  void Button2Click() { Close(); }
+  /// Every way of closing ends here: writes the exchange file once, then the
+  /// host destroys the window.
+  void Close();
+
+  std::string ExeFolder;
+  std::string BannerUrl;
+  std::optional<RunPaths> PathOverride;
+
+  /// The exchange file exists but could not be read to its end.
+  bool LoadFailed() const { return loadFailed_; }
+  /// Whether closing wrote the exchange file.
+  bool ExchangeWritten() const { return exchangeWritten_; }
+  /// Whether OK saved the settings file.
+  bool SettingsSaved() const { return settingsSaved_; }
+
+ private:
+  void FormClose();
+  void Caption(std::string_view text);
+  void SetRadioButton(Control button, bool checked);
+
+  FormHost& host_;
+  RunPaths paths_;
+  bool loadFailed_ = false;
+  bool closed_ = false;
+  bool exchangeWritten_ = false;
+  bool settingsSaved_ = true;
+};
+
+}  // namespace q836

@@ -1,0 +1,258 @@
+#include "tool/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "exchange/drawing.h"
+#include "tests/memory_file_system.h"
+#include "text/text_convert.h"
+#include "tool/headless_host.h"
+
+namespace q836 {
+namespace {
+
+const char kExchange[] = "C:\\CAD\\JWC_TEMP.TXT";
+const char kSettings[] = "C:\\CAD\\q836.dat";
+const char kTypical[] = "lg0\r\nly1\r\nlc2\r\nlt1\r\nlw0\r\nci 10 20 0.05\r\nci 30 40 5\r\n";
+
+struct Key : EscapeKey {
+  bool down = false;
+  bool IsDown() override { return down; }
+};
+
+class FormTest : public ::testing::Test {
+ protected:
+  FormTest() : host("C:\\CAD\\q836.exe", key, fs), form(host) {}
+
+  // Shows the form on `exchange`, applies `edit` to the controls, presses OK.
+  std::string RunOk(
+      const std::string& exchange, const std::function<void()>& edit = [] {}) {
+    Show(exchange);
+    edit();
+    form.Button1Click();
+    EXPECT_TRUE(host.destroyed);
+    return fs.files[kExchange];
+  }
+  void Show(const std::string& exchange) {
+    fs.files[kExchange] = exchange;
+    form.FormShow();
+  }
+  // Only the given check boxes set, plain points.
+  void Only(std::initializer_list<Control> boxes) {
+    for (Control c : {Control::CheckBox1, Control::CheckBox2, Control::CheckBox3,
+                      Control::CheckBox4, Control::CheckBox5}) {
+      host.SetChecked(c, false);
+    }
+    for (Control c : boxes) host.SetChecked(c, true);
+  }
+
+  MemoryFileSystem fs;
+  Key key;
+  HeadlessHost host;
+  TForm1 form;
+};
+
+TEST_F(FormTest, WorkedExampleWithPointsAndMarkers) {
+  EXPECT_EQ(RunOk(kTypical,
+                  [&] {
+                    Only({Control::CheckBox1});
+                    host.SetText(Control::Edit1, "0.1");
+                  }),
+            "hd\r\nlg0\r\nly1\r\nlc2\r\nlt1\r\nlw0\r\nci 30 40 5\r\npn2\r\npt 10 20\r\n");
+}
+
+TEST_F(FormTest, MarkersTakeShapeAndMagnification) {
+  const std::string out = RunOk(kTypical, [&] {
+    Only({Control::CheckBox1});
+    host.SetChecked(Control::RadioButton1, false);
+    host.SetChecked(Control::RadioButton2, true);
+    host.SetItemIndex(Control::ComboBox1, 4);  // □
+    host.SetText(Control::Edit2, "2");
+  });
+  EXPECT_NE(out.find("pn2\r\npt 10 20 2 0 -5\r\n"), std::string::npos) << out;
+}
+
+TEST_F(FormTest, ShowFillsTheControlsFromTheSettings) {
+  fs.files[kSettings] = "15\r\n-30\r\n0\r\n1\r\n0\r\n1\r\n0.25\r\n5\r\n3\r\n1\r\n0\r\n1\r\n";
+  Show("ci 0 0 1\nci 0 0 2\nci 0 0 1 0 0 1 1\nsc 0 0 1 1 0 0 0 0\nso 0 0 1 1 0 0 0 0.5\n");
+  EXPECT_EQ(host.Text(Control::LabelA1), "円数：2 円弧数：1 円ソリッド数：2");
+  EXPECT_EQ(host.Left(), 15);
+  EXPECT_EQ(host.Top(), -30);
+  EXPECT_FALSE(host.Checked(Control::CheckBox1));
+  EXPECT_TRUE(host.Checked(Control::CheckBox2));
+  EXPECT_EQ(host.Text(Control::Edit1), "0.25");
+  EXPECT_FALSE(host.Checked(Control::RadioButton1));
+  EXPECT_TRUE(host.Checked(Control::RadioButton2));
+  EXPECT_EQ(host.ItemIndex(Control::ComboBox1), 5);
+  EXPECT_EQ(host.Text(Control::Edit2), "3");
+  EXPECT_TRUE(host.Checked(Control::CheckBox3));
+  EXPECT_FALSE(host.Checked(Control::CheckBox4));
+  EXPECT_TRUE(host.Checked(Control::CheckBox5));
+  EXPECT_EQ(form.ExeFolder, "C:\\CAD\\");
+}
+
+TEST_F(FormTest, DefaultsShowAsShortNumbers) {
+  Show("");
+  EXPECT_EQ(host.Text(Control::Edit1), "0.1");
+  EXPECT_EQ(host.Text(Control::Edit2), "1");
+  EXPECT_TRUE(host.Checked(Control::RadioButton1));
+  EXPECT_FALSE(host.Checked(Control::RadioButton2));
+}
+
+TEST_F(FormTest, RadioButtonsFormOneGroup) {
+  for (const char* flags : {"1\r\n1\r\n", "0\r\n0\r\n"}) {
+    fs.files[kSettings] = std::string("0\r\n0\r\n1\r\n1\r\n") + flags + "1\r\n0\r\n1\r\n";
+    HeadlessHost other("C:\\CAD\\q836.exe", key, fs);
+    TForm1 second(other);
+    fs.files[kExchange] = "ci 1 1 0.5\n";
+    second.FormShow();
+    EXPECT_FALSE(other.Checked(Control::RadioButton1) && other.Checked(Control::RadioButton2));
+    second.Button1Click();
+    EXPECT_NE(fs.files[kExchange].find("pt 1 1 1 0 -1"), std::string::npos) << flags;
+  }
+}
+
+TEST_F(FormTest, RadiusLimitIsInclusiveAndClamped) {
+  struct Case {
+    const char* edit;
+    double saved;
+    bool converts2;  // a circle of radius 2 is converted
+  } cases[] = {{"2", 2, true},          {"1.9999999", 1.9999999, false},
+               {"0", 1e-6, false},      {"", 1e-6, false},
+               {"abc", 1e-6, false},    {"0,5", 1e-6, false},
+               {"200000000", 1e8, true}};
+  for (const Case& c : cases) {
+    MemoryFileSystem disk;
+    HeadlessHost h("C:\\CAD\\q836.exe", key, disk);
+    TForm1 f(h);
+    disk.files[kExchange] = "ci 5 5 2\nci 6 6 0.000001\n";
+    f.FormShow();
+    h.SetText(Control::Edit1, c.edit);
+    f.Button1Click();
+    const std::string out = disk.files[kExchange];
+    EXPECT_EQ(out.find("ci 5 5 2") == std::string::npos, c.converts2) << c.edit;
+    EXPECT_NE(out.find("pt 6 6"), std::string::npos) << c.edit;  // 1e-6 is always within
+    TForm1Settings saved;
+    LoadSettings(saved, kSettings, disk);
+    EXPECT_EQ(saved.RadiusLimit, c.saved) << c.edit;
+  }
+}
+
+TEST_F(FormTest, MagnificationZeroIsWrittenAsOne) {
+  const std::string out = RunOk("ci 1 1 0.01\n", [&] {
+    host.SetChecked(Control::RadioButton2, true);
+    host.SetChecked(Control::RadioButton1, false);
+    host.SetText(Control::Edit2, "0");
+    host.SetItemIndex(Control::ComboBox1, -1);  // no shape selected: code 0
+  });
+  EXPECT_NE(out.find("pt 1 1 1 0 0\r\n"), std::string::npos) << out;
+  TForm1Settings saved;
+  LoadSettings(saved, kSettings, fs);
+  EXPECT_EQ(saved.Magnification, 1e-9);
+}
+
+TEST_F(FormTest, SolidColourRuleAndCarriedAttributes) {
+  const std::string out = RunOk(
+      "lc10 255\nsc 1 1 0.05 1 0 0 0 0\nlc10\nlw3\nci 2 2 0.05\nci 2 2 0.06\nlc4\nlw0\n"
+      "se 3 3 0.05 1 0 0 0 0\nso 4 4 0.05 1 0 0 0 0.01\nsg 5 5 0.05 1 0 0 0 0.01\n",
+      [&] {
+        Only({Control::CheckBox1, Control::CheckBox3, Control::CheckBox4, Control::CheckBox5});
+      });
+  EXPECT_EQ(out,
+            "hd\r\nlg0\r\nly0\r\npn10\r\nlw3\r\npt 2 2\r\npt 2 2\r\npn1\r\nlw0\r\npt 1 "
+            "1\r\npn4\r\npt 3 3\r\n"
+            "pt 4 4\r\npt 5 5\r\n");
+}
+
+TEST_F(FormTest, NewPointsFollowTheFileInTableOrder) {
+  const std::string out = RunOk("ci 1 1 1 0 0 1 1\n0 0 9 9\nci 2 2 0.01\n", [&] {
+    Only({Control::CheckBox1, Control::CheckBox2});
+    host.SetText(Control::Edit1, "1");
+  });
+  const size_t line = out.find("0 0 9 9"), circle = out.find("pt 2 2"), arc = out.find("pt 1 1");
+  EXPECT_LT(line, circle);
+  EXPECT_LT(circle, arc);
+  EXPECT_EQ(out.find("ci "), std::string::npos);
+}
+
+TEST_F(FormTest, NothingChosenOrNothingMatchingLeavesTheTables) {
+  Show("ci 1 1 0.01\nci 2 2 0.01 0 0 1 1\n0 0 1 1\n");
+  Only({});
+  const int32_t orderBefore = OrderCount;
+  form.Button1Click();
+  EXPECT_EQ(OrderCount, orderBefore);
+  EXPECT_EQ(PointCount + MarkerCount, 0);
+  EXPECT_EQ(fs.files[kExchange],
+            "hd\r\nlg0\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\nci 1 1 0.01\r\nci 2 2 0.01 0 0 1 1\r\n"
+            "0 0 1 1\r\n");
+}
+
+TEST_F(FormTest, CancelWritesHqAndKeepsTheSettings) {
+  fs.files[kSettings] = "1\n2\n";
+  Show(kTypical);
+  form.Button2Click();
+  EXPECT_EQ(fs.files[kExchange], "hq\r\n");
+  EXPECT_EQ(fs.files[kSettings], "1\n2\n");
+  form.Close();  // closing twice writes once
+  EXPECT_TRUE(host.destroyed);
+}
+
+TEST_F(FormTest, MissingExchangeFileGivesZeroCounts) {
+  form.FormShow();
+  EXPECT_EQ(host.Text(Control::LabelA1), "円数：0 円弧数：0 円ソリッド数：0");
+  EXPECT_FALSE(form.LoadFailed());
+  form.Button1Click();
+  EXPECT_EQ(fs.files[kExchange], "hd\r\nlg0\r\nly0\r\n");
+}
+
+TEST_F(FormTest, AFailedReadIsNeverWrittenBackInPart) {
+  Show("ci 1 1 1\nci 2 2 1e400\nci 3 3 3\n");
+  EXPECT_TRUE(form.LoadFailed());
+  EXPECT_EQ(host.Text(Control::LabelA1), "JWC_TEMP.TXTを読み込めませんでした（2行目）");
+  EXPECT_TRUE(host.Disabled(Control::Button1));
+  form.Button1Click();  // disabled: nothing happens
+  EXPECT_FALSE(host.destroyed);
+  form.Close();
+  EXPECT_EQ(fs.files[kExchange], "hq\r\n");
+}
+
+TEST_F(FormTest, OverflowInAnEditBoxEndsOkBeforeAnythingIsSaved) {
+  Show(kTypical);
+  host.SetText(Control::Edit2, "1e400");
+  EXPECT_THROW(form.Button1Click(), FloatOverflowError);
+  EXPECT_FALSE(host.destroyed);
+  EXPECT_EQ(fs.files.count(kSettings), 0u);
+  EXPECT_EQ(fs.files[kExchange], kTypical);
+  host.SetText(Control::Edit2, "1");
+  form.Button1Click();  // the dialog stays usable
+  EXPECT_EQ(fs.files[kExchange].substr(0, 4), "hd\r\n");
+}
+
+TEST_F(FormTest, EscapeDuringTheWriteBackDropsHd) {
+  key.down = true;
+  EXPECT_EQ(RunOk("lg2\nly3\nci 1 1 1\n"), "lg2\r\nly3\r\n");
+  TForm1Settings saved;
+  LoadSettings(saved, kSettings, fs);  // saved before the conversion
+  EXPECT_EQ(saved.SavedLeft, 0);
+  EXPECT_EQ(fs.files[kSettings], "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n");
+}
+
+TEST_F(FormTest, StatusCaptionsInOrder) {
+  std::vector<std::string> captions;
+  host.onStatus = [&](const std::string& c) { captions.push_back(c); };
+  RunOk(kTypical);
+  EXPECT_EQ(captions, (std::vector<std::string>{
+                          "円数：2 円弧数：0 円ソリッド数：0", "処理中です", "円データ参照中です",
+                          "円弧・楕円データ参照中です", "円ソリッドデータ参照中です",
+                          "円周ソリッドデータ参照中です", "円環ソリッドデータ参照中です",
+                          "処理中(ESC:中断)：1／3", "ファイル生成中です"}));
+}
+
+TEST_F(FormTest, NoBannerRequestWithoutABaseUrl) {
+  Show("");
+  EXPECT_TRUE(host.bannerUrl.empty());
+}
+
+}  // namespace
+}  // namespace q836

@@ -1,0 +1,47 @@
+// The tool's settings file beside its executable: twelve lines, one value
+// each, remembering the dialog's choices and the window position.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "exchange/file_system.h"
+
+namespace q836 {
+
+/// The dialog's choices, with their defaults.
+struct TForm1Settings {
+  int32_t SavedLeft = 0;
+  int32_t SavedTop = 0;
+  bool UseCircles = true;
+  bool UseArcs = true;
+  bool AsPoint = true;
+  bool AsMarker = false;
+  double RadiusLimit = 0.1;
+  int32_t MarkerIndex = 0;
+  double Magnification = 1.0;
+  bool UseCircleSolids = false;
+  bool UseRimSolids = false;
+  bool UseRingSolids = false;
+};
+
+/// Last item index of the marker shape list.
+inline constexpr int32_t kLastMarkerIndex = 6;
+
+/// The settings file of an executable: its path with the extension replaced by ".dat".
+std::string SettingsFileName(const std::string& executablePath);
+
+/// Sets the defaults, then reads the file when it exists; never reports anything.
+void LoadSettings(TForm1Settings& settings, const std::string& fileName,
+                  FileSystem& fs = DiskFileSystem());
+
+/// Writes the twelve lines; false (and no file left) when writing failed.
+bool SaveSettings(const TForm1Settings& settings, const std::string& fileName,
+                  FileSystem& fs = DiskFileSystem());
+
+/// RadiusLimit brought into 1e-6 .. 1e8.
+double ClampRadiusLimit(double value);
+/// Magnification brought into 1e-9 .. 1e8.
+double ClampMagnification(double value);
+
+}  // namespace q836
