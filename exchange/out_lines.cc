@@ -19,7 +19,8 @@ void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) 
 
 std::string_view OutLineList::operator[](int32_t i) const {
   const uint64_t position = refs_[i] >> 1;
-  const char* at = blocks_[position / kBlockBytes].get() + position % kBlockBytes;
+  const char* at =
+      blocks_[static_cast<size_t>(position / kBlockBytes)].get() + position % kBlockBytes;
   return std::string_view(at + 1, static_cast<uint8_t>(at[0]));
 }
 

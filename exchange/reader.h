@@ -18,7 +18,9 @@ class ExchangeWords {
   static constexpr int kMaxWords = 32;
 
   /// Word i, empty when it is missing or beyond the 32 kept.
-  std::string_view operator[](size_t i) const { return i < kept_ ? word_[i] : std::string_view(); }
+  std::string_view operator[](size_t i) const {
+    return i < kept_ && i < kMaxWords ? word_[i] : std::string_view();
+  }
 
   /// Number of words, the empty last word of a line ending in a blank included.
   size_t Count() const { return count_; }

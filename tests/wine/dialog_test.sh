@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# End-to-end tests of q836.exe under Wine in Xvfb, driven by real key
+# presses. Each test copies the program into a fresh folder with a Japanese
+# name, as a user's tool folder may have, and checks the files it leaves.
+#   dialog_test.sh Q836_EXE Q836_BATCH [BANNER_EXE]
+set -u
+exe=$1
+batch=$2
+banner_exe=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine_env.sh"
+wine_prefix_ready
+xvfb_ready || exit 1
+work=$(mktemp -d)
+trap 'xvfb_stop; rm -rf "$work"' EXIT
+failures=0
+crlf() { printf '%s\r\n' "$@"; }
+typical() { crlf lg0 ly1 lc2 lt1 lw0 "ci 10 20 0.05" "ci 30 40 5" "ci 1 1 0.1 0 0 1 1"; }
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Copies the program into a new folder; prints the folder.
+new_folder() {
+  local folder="$work/$1/外部変形テスト"
+  mkdir -p "$folder"
+  cp "${2:-$exe}" "$folder/q836.exe"
+  echo "$folder"
+}
+
+# Starts the program in FOLDER and waits for its window (WIN, PID).
+start_dialog() {
+  local folder=$1 attempt
+  for attempt in 1 2; do
+    (cd "$folder" && exec "$WINE64" q836.exe >/dev/null 2>&1) &
+    PID=$!
+    WIN=""
+    for _ in $(seq 1 300); do
+      WIN=$(xdotool search --onlyvisible --name '^円→点変換$' 2>/dev/null | head -1)
+      [ -n "$WIN" ] && return 0
+      kill -0 "$PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$PID" 2>/dev/null
+    echo "note: the window did not appear (attempt $attempt), retrying" >&2
+  done
+  return 1
+}
+
+keys() {
+  xdotool windowfocus --sync "$WIN" 2>/dev/null
+  sleep 0.3
+  xdotool key --clearmodifiers "$@"
+}
+
+# Waits up to 15 s for the program to end; false if it is still running.
+wait_exit() {
+  for _ in $(seq 1 300); do
+    kill -0 "$PID" 2>/dev/null || return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+still_open() {
+  sleep 1
+  kill -0 "$PID" 2>/dev/null && xdotool search --onlyvisible --name '^円→点変換$' >/dev/null 2>&1
+}
+
+# Runs one dialog: start, KEYS..., wait for the end. Checks are the caller's.
+run_keys() {
+  local folder=$1; shift
+  start_dialog "$folder" || { fail "window never appeared in $folder"; return 1; }
+  keys "$@"
+  wait_exit || { fail "still running after: $*"; kill "$PID"; return 1; }
+}
+
+test_cancel_writes_hq_and_keeps_settings() {
+  local f; f=$(new_folder cancel)
+  typical > "$f/JWC_TEMP.TXT"
+  crlf 10 20 1 1 1 0 0.5 0 1 0 0 0 > "$f/q836.dat"
+  cp "$f/q836.dat" "$work/cancel.dat"
+  run_keys "$f" alt+n || return
+  cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "cancel: JWC_TEMP.TXT is not hq"
+  cmp -s "$f/q836.dat" "$work/cancel.dat" || fail "cancel: the settings file changed"
+}
+
+test_escape_and_close_box_cancel() {
+  local f key
+  for key in Escape alt+F4; do
+    f=$(new_folder "close-$key")
+    typical > "$f/JWC_TEMP.TXT"
+    run_keys "$f" "$key" || continue
+    cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "$key: JWC_TEMP.TXT is not hq"
+    [ ! -e "$f/q836.dat" ] || fail "$key: a settings file was written"
+  done
+}
+
+# OK from the keyboard gives exactly what the batch runner gives.
+test_ok_matches_the_batch_runner() {
+  local f key
+  for key in Return alt+y; do
+    f=$(new_folder "ok-$key")
+    typical > "$f/JWC_TEMP.TXT"
+    crlf 0 0 1 1 0 1 0.1 4 2 1 0 1 > "$f/q836.dat"
+    cp "$f/JWC_TEMP.TXT" "$work/in.txt"
+    cp "$f/q836.dat" "$work/batch.dat"
+    run_keys "$f" "$key" || continue
+    "$batch" --settings "$work/batch.dat" -o "$work/batch.txt" "$work/in.txt" 2>/dev/null
+    cmp -s "$f/JWC_TEMP.TXT" "$work/batch.txt" || fail "$key: JWC_TEMP.TXT differs from q836-batch"
+    cmp -s "$f/q836.dat" "$work/batch.dat" || fail "$key: q836.dat differs from q836-batch"
+    grep -q 'pt 10 20 2 0 -5' "$f/JWC_TEMP.TXT" || fail "$key: no marker written"
+  done
+}
+
+test_saved_position_is_restored() {
+  local f; f=$(new_folder position)
+  typical > "$f/JWC_TEMP.TXT"
+  crlf 123 77 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+  start_dialog "$f" || { fail "position: no window"; return; }
+  local x y
+  eval "$(xdotool getwindowgeometry --shell "$WIN" | grep -E '^(X|Y)=')"
+  keys Return
+  wait_exit || { fail "position: still running"; kill "$PID"; return; }
+  [ "$(sed -n 1p "$f/q836.dat" | tr -d '\r')" = 123 ] && [ "$(sed -n 2p "$f/q836.dat" | tr -d '\r')" = 77 ] ||
+    fail "position: OK saved $(head -2 "$f/q836.dat" | tr -d '\r' | tr '\n' ' ')instead of 123 77 (window at $X,$Y)"
+  # A position on a monitor that no longer exists comes back on screen.
+  crlf 5000 -4000 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+  typical > "$f/JWC_TEMP.TXT"
+  run_keys "$f" Return || return
+  local left top
+  left=$(sed -n 1p "$f/q836.dat" | tr -d '\r'); top=$(sed -n 2p "$f/q836.dat" | tr -d '\r')
+  [ "$left" -ge 0 ] && [ "$left" -lt 1024 ] && [ "$top" -ge 0 ] && [ "$top" -lt 768 ] ||
+    fail "position: off-screen position saved as $left $top"
+}
+
+test_missing_exchange_file_gives_zero_counts() {
+  local f; f=$(new_folder missing)
+  run_keys "$f" Return || return
+  cmp -s "$f/JWC_TEMP.TXT" <(crlf hd lg0 ly0) || fail "missing file: OK did not write hd lg0 ly0"
+}
+
+test_failed_read_disables_ok() {
+  local f; f=$(new_folder failed)
+  crlf "ci 1 1 0.01" "ci 2 2 1e400" > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "failed read: no window"; return; }
+  keys Return
+  still_open || fail "failed read: OK was not disabled"
+  keys Escape
+  wait_exit || { fail "failed read: still running"; kill "$PID"; return; }
+  cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "failed read: closing did not write hq"
+}
+
+test_overflow_shows_the_message_and_stays_open() {
+  local f; f=$(new_folder overflow)
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "overflow: no window"; return; }
+  keys Tab Tab Tab Tab Tab  # to Edit1, which selects its text
+  xdotool type --delay 30 '1e400'
+  keys Return
+  local box=""
+  for _ in $(seq 1 50); do
+    box=$(xdotool search --onlyvisible --name '^q836_円→点変換$' 2>/dev/null | while read -r w; do
+      eval "$(xdotool getwindowgeometry --shell "$w" | grep WIDTH)"
+      [ "$WIDTH" -gt 50 ] && echo "$w"
+    done | head -1)
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  [ -n "$box" ] || fail "overflow: no message box"
+  if [ -n "$box" ]; then
+    xdotool windowfocus --sync "$box" 2>/dev/null; sleep 0.3; xdotool key --clearmodifiers Return
+  fi
+  still_open || { fail "overflow: the dialog closed"; return; }
+  keys Escape
+  wait_exit || { fail "overflow: still running"; kill "$PID"; return; }
+  cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "overflow: JWC_TEMP.TXT is not hq after Cancel"
+  [ ! -e "$f/q836.dat" ] || fail "overflow: settings were saved"
+}
+
+# Tab runs through the controls without entering the memo or the banner:
+# 11 Tabs from the first check box come back to it, and Space then toggles it.
+test_tab_order_cycles_through_the_controls() {
+  local f; f=$(new_folder tab)
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "tab: no window"; return; }
+  keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space Return
+  wait_exit || { fail "tab: still running"; kill "$PID"; return; }
+  # CheckBox1 toggled off: the small circle stays a circle.
+  grep -q '^ci 10 20 0.05' "$f/JWC_TEMP.TXT" || fail "tab: focus did not come back to the first check box"
+}
+
+# The group boxes' access keys move to their first control.
+test_access_keys_move_to_the_groups() {
+  local f; f=$(new_folder access)
+  typical > "$f/JWC_TEMP.TXT"
+  # Alt+S, Down: the second radio button (markers); Alt+E, Space: CheckBox1 off.
+  run_keys "$f" alt+s Down alt+e space Return || return
+  grep -q '^ci 10 20 0.05' "$f/JWC_TEMP.TXT" || fail "access keys: Alt+E did not reach CheckBox1"
+  grep -q '^pt 1 1 1 0 -1' "$f/JWC_TEMP.TXT" || fail "access keys: Alt+S did not reach the radio buttons"
+}
+
+test_banner_request() {
+  [ -n "$banner_exe" ] || return 0
+  local port=18836 log="$work/http.log"
+  python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work" >"$log" 2>&1 &
+  local server=$!
+  sleep 0.5
+  local f; f=$(new_folder banner "$banner_exe")
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "banner: no window"; kill $server; return; }
+  sleep 2
+  keys Escape
+  wait_exit || kill "$PID"
+  local f2; f2=$(new_folder plain)
+  typical > "$f2/JWC_TEMP.TXT"
+  start_dialog "$f2" && { sleep 2; keys Escape; wait_exit || kill "$PID"; }
+  kill $server
+  local n; n=$(grep -c '"GET /pr/ ' "$log")
+  [ "$n" -eq 1 ] || fail "banner: $n requests for /pr/ instead of 1 (the default build must make none)"
+}
+
+tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
+       test_ok_matches_the_batch_runner test_saved_position_is_restored
+       test_missing_exchange_file_gives_zero_counts test_failed_read_disables_ok
+       test_overflow_shows_the_message_and_stays_open test_tab_order_cycles_through_the_controls
+       test_access_keys_move_to_the_groups test_banner_request)
+start=$(date +%s)
+[ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"
+for t in "${tests[@]}"; do
+  before=$failures
+  $t
+  [ $failures -eq $before ] && echo "ok: $t"
+done
+echo "wine dialog tests: $failures failure(s) in $(( $(date +%s) - start )) s"
+exit $((failures > 0))

@@ -1,0 +1,4 @@
+// Resource identifiers of q836.exe.
+#pragma once
+
+#define IDI_Q836 1
