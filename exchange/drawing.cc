@@ -103,6 +103,7 @@ void ReleaseEntityTables() {
   RingSolids2.Release();
   Order.Release();
   ReleaseOrderIndex();
+  ReleaseFontNames();
   ClearOutLines();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "exchange/chunked_table.h"
+#include "exchange/font_names.h"
 #include "exchange/out_lines.h"
 #include "exchange/short_string.h"
 
@@ -76,7 +77,7 @@ struct TJwwEntText {
   int32_t Variant, Cc, TextType;
   double Width, Height, Spacing;
   double X, Y, P3, P4;
-  ShortString FontName;
+  FontNameRef FontName;
   ShortString Text;
 };
 

@@ -6,7 +6,7 @@ namespace q836 {
 
 void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) {
   if (blockUsed_ + 1 + text.size() > kBlockBytes) {
-    blocks_.push_back(std::make_unique<char[]>(kBlockBytes));
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockBytes));
     blockUsed_ = 0;
   }
   char* at = blocks_.back().get() + blockUsed_;

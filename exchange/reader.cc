@@ -9,6 +9,28 @@
 
 namespace q836 {
 
+namespace {
+
+// What the word cutter does with each byte while splitting is on.
+enum ByteClass : uint8_t { kKeep, kLead, kQuote, kEquals, kBlank, kDrop };
+
+struct ByteClasses {
+  ByteClass of[256];
+  constexpr ByteClasses() : of() {
+    for (int b = 0; b < 256; ++b) {
+      of[b] = b < 0x20 || b > 0xFD ? kDrop : kKeep;
+      if ((b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFD)) of[b] = kLead;
+    }
+    of[static_cast<int>('"')] = kQuote;
+    of[static_cast<int>('=')] = kEquals;
+    of[static_cast<int>(' ')] = kBlank;
+    of[static_cast<int>('\t')] = kBlank;
+  }
+};
+constexpr ByteClasses kClasses;
+
+}  // namespace
+
 void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
   if (words.capacity_ < line.size()) {
     words.capacity_ = line.size() + line.size() / 2 + 64;
@@ -19,34 +41,54 @@ void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
   size_t used = 0;        // bytes stored for the kept words
   size_t w = 0;           // current word number
   size_t wordLength = 0;  // bytes of word w, kept or not
-  bool splitting = true;
   starts[0] = 0;
+  const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(line.data());
   const size_t n = line.size();
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char b = static_cast<unsigned char>(line[i]);
-    if (IsLeadByte(b)) {
-      if (i + 1 == n) break;  // a lone lead byte at the end is dropped
-      if (w < ExchangeWords::kMaxWords) {
-        out[used++] = line[i];
-        out[used++] = line[i + 1];
-      }
-      wordLength += 2;
-      ++i;
-    } else if (splitting && b == '"') {
-      splitting = false;
-    } else if (splitting && b == '=') {
-      if (w < ExchangeWords::kMaxWords) out[used++] = '=';
+  size_t i = 0;
+  // Splitting on: blanks separate words, a quote or an equals sign ends it.
+  for (; i < n; ++i) {
+    const unsigned char b = bytes[i];
+    const ByteClass c = kClasses.of[b];
+    if (c == kKeep) {
+      if (w < ExchangeWords::kMaxWords) out[used++] = static_cast<char>(b);
       ++wordLength;
-      splitting = false;
-    } else if (splitting && (b == ' ' || b == '\t')) {
+    } else if (c == kBlank) {
       if (wordLength > 0) {
         ++w;
         if (w <= ExchangeWords::kMaxWords) starts[w] = used;
         wordLength = 0;
       }
-    } else if (b >= 0x20 && b <= 0xFD) {
-      if (w < ExchangeWords::kMaxWords) out[used++] = line[i];
+    } else if (c == kLead) {
+      if (i + 1 == n) break;  // a lone lead byte at the end is dropped
+      if (w < ExchangeWords::kMaxWords) {
+        out[used++] = static_cast<char>(b);
+        out[used++] = static_cast<char>(bytes[i + 1]);
+      }
+      wordLength += 2;
+      ++i;
+    } else if (c == kQuote) {
+      ++i;
+      break;
+    } else if (c == kEquals) {
+      if (w < ExchangeWords::kMaxWords) out[used++] = '=';
       ++wordLength;
+      ++i;
+      break;
+    }  // kDrop: control bytes, 0xFE, 0xFF
+  }
+  // Splitting off: the rest of the line is one word, without control bytes.
+  for (; i < n; ++i) {
+    const unsigned char b = bytes[i];
+    const ByteClass c = kClasses.of[b];
+    if (c == kLead) {
+      if (i + 1 == n) break;
+      if (w < ExchangeWords::kMaxWords) {
+        out[used++] = static_cast<char>(b);
+        out[used++] = static_cast<char>(bytes[i + 1]);
+      }
+      ++i;
+    } else if (c != kDrop && b != '\t') {
+      if (w < ExchangeWords::kMaxWords) out[used++] = static_cast<char>(b);
     }
   }
   words.count_ = w + 1;
@@ -428,6 +470,15 @@ void ParseExchangeLine(std::string_view line) {
   const std::string_view w0 = words[0];
   const size_t count = words.Count();
   if (count == 1 && w0.empty()) return;
+  // Every keyword starts with a letter or "#": a line that starts otherwise
+  // can only be a bare line (or hold "file=").
+  const char first = w0.empty() ? ' ' : w0[0];
+  const bool keywordStart =
+      (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z') || first == '#';
+  if (!keywordStart && std::memchr(w0.data(), '=', w0.size()) == nullptr) {
+    if (count == 4) ReadBareLine();
+    return;
+  }
   if (!ReadNonEntityLine(w0, count)) ReadEntityLine(w0, count);
 }
 
@@ -464,10 +515,12 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
         lineStart = false;
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
         const char* stop = lf ? lf : end;
-        const bool hasCr = std::memchr(p, '\r', stop - p) != nullptr;
-        if (lf && pending.empty() && !hasCr) {
+        const char* cr = static_cast<const char*>(std::memchr(p, '\r', stop - p));
+        const bool hasCr = cr != nullptr;
+        if (lf && pending.empty() && (!hasCr || cr == stop - 1)) {
+          // A whole line in the block, ended by LF or CR LF: no copy.
           ++lineNumber;
-          ParseExchangeLine(std::string_view(p, stop - p));  // zero-copy for whole lines
+          ParseExchangeLine(std::string_view(p, (hasCr ? cr : stop) - p));
         } else {
           if (hasCr) {
             for (const char* q = p; q < stop; ++q) {

@@ -365,3 +365,23 @@ TEST_F(ReaderTest, LinesLongerThanAReadBlock) {
 
 }  // namespace
 }  // namespace q836
+
+namespace q836 {
+namespace {
+
+TEST_F(ReaderTest, EachTextKeepsItsOwnFont) {
+  ASSERT_TRUE(
+      Load("cn$A\nch 0 0 1 0 a\ncn$B\nch 0 0 1 0 b\ncn$A\nch 0 0 1 0 c\n"
+           "cn\"$" +
+           std::string(300, 'f') + "\nch 0 0 1 0 d\n"));
+  EXPECT_EQ(Texts[0].FontName.View(), "A");
+  EXPECT_EQ(Texts[1].FontName.View(), "B");
+  EXPECT_EQ(Texts[2].FontName.View(), "A");
+  EXPECT_EQ(Texts[3].FontName.View(), std::string(255, 'f'));
+  InitDrawingTables();  // a new drawing starts with no names
+  ASSERT_TRUE(Load("ch 0 0 1 0 e\n"));
+  EXPECT_EQ(Texts[0].FontName.View(), CurFontName);
+}
+
+}  // namespace
+}  // namespace q836

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -63,6 +66,63 @@ TEST(NumberToText, ReadsBackEveryFifteenDigitValue) {
         std::to_string(mantissa(random)) + "e" + std::to_string(exponent(random));
     const double value = TextToFloat(decimal);
     EXPECT_EQ(TextToFloat(NumberToText(value)), value) << decimal;
+  }
+}
+
+}  // namespace
+}  // namespace q836
+
+namespace q836 {
+namespace {
+
+// The 15-digit rule computed the slow way, from the exactly rounded digits
+// that printf gives, for comparison with the fast path.
+std::string Reference(double value) {
+  if (value == 0) return "0";
+  char sci[64];
+  std::snprintf(sci, sizeof sci, "%.14e", std::fabs(value));
+  std::string digits;
+  const char* p = sci;
+  for (; *p != 'e'; ++p) {
+    if (*p != '.') digits += *p;
+  }
+  const int e = std::atoi(p + 1) + 1;
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string out = value < 0 ? "-" : "";
+  const int n = static_cast<int>(digits.size());
+  if (e >= -3 && e <= 15) {
+    if (e > 0) {
+      for (int k = 0; k < e; ++k) out += k < n ? digits[k] : '0';
+      if (n > e) out += "." + digits.substr(e);
+    } else {
+      out += "0." + std::string(-e, '0') + digits;
+    }
+  } else {
+    out += digits.substr(0, 1);
+    if (n > 1) out += "." + digits.substr(1);
+    out += "E" + std::to_string(e - 1);
+  }
+  return out;
+}
+
+TEST(NumberToText, AgreesWithExactRoundingForAnyDouble) {
+  std::mt19937_64 random(15);
+  for (int i = 0; i < 200000; ++i) {
+    uint64_t bits = random();
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    if (!std::isfinite(value)) continue;
+    ASSERT_EQ(NumberToText(value), Reference(value)) << bits;
+  }
+  std::uniform_int_distribution<int> digits(0, 9999999), exponent(-320, 300);
+  for (int i = 0; i < 100000; ++i) {
+    const double value =
+        TextToFloat(std::to_string(digits(random)) + "e" + std::to_string(exponent(random)));
+    ASSERT_EQ(NumberToText(value), Reference(value)) << value;
+  }
+  for (double value :
+       {0.1, 0.3, 1e-5, 123.456, 1e15, 999999999999999.5, 5e-324, 2.2250738585072014e-308}) {
+    EXPECT_EQ(NumberToText(value), Reference(value)) << value;
   }
 }
 

@@ -119,6 +119,22 @@ double TextToFloat(std::string_view text) {
   int64_t leadPosition = 0;  // decimal exponent contributed by the mantissa digits
   bool seenNonZero = false;
   size_t mantissaDigits = 0;
+  // The first 19 significant digits as an integer and the power of ten that
+  // scales them, for the exact fast path below.
+  uint64_t mantissa = 0;
+  int significant = 0;
+  int64_t scale = 0;
+  auto digit = [&](char c, bool fraction) {
+    if (significant < 19) {
+      if (c != '0' || significant > 0) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+        ++significant;
+      }
+      if (fraction) --scale;
+    } else if (!fraction) {
+      ++scale;
+    }
+  };
   while (i < text.size() && IsDigit(text[i])) {
     if (seenNonZero) {
       ++leadPosition;
@@ -126,6 +142,7 @@ double TextToFloat(std::string_view text) {
       seenNonZero = true;
       leadPosition = 1;
     }
+    digit(text[i], false);
     ++mantissaDigits;
     ++i;
   }
@@ -139,6 +156,7 @@ double TextToFloat(std::string_view text) {
           --leadPosition;
         }
       }
+      digit(text[i], true);
       ++mantissaDigits;
       ++i;
     }
@@ -160,6 +178,18 @@ double TextToFloat(std::string_view text) {
   }
   if (i != text.size()) return 0.0;
   if (mantissaDigits == 0 || !seenNonZero) return 0.0;  // a lone point, or zero
+
+  // A mantissa below 2^53 times a power of ten up to 10^22 is one correctly
+  // rounded multiplication or division of two exact doubles.
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const int64_t power = scale + exponent;
+  if (significant < 19 && mantissa <= (uint64_t{1} << 53) && power >= -22 && power <= 22) {
+    double value = static_cast<double>(mantissa);
+    value = power < 0 ? value / kPowers[-power] : value * kPowers[power];
+    return negative ? -value : value;
+  }
 
   double value = 0.0;
   auto [end, error] = std::from_chars(text.data() + start, text.data() + text.size(), value,

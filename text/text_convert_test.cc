@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
 
 namespace q836 {
 namespace {
@@ -136,6 +139,29 @@ TEST(PointDistance, IsEuclidean) {
   // No overflow in between: the extended value holds distances beyond a double.
   EXPECT_TRUE(std::isinf(PointDistance(-1e308, 0, 1e308, 0)));
   EXPECT_FALSE(std::isinf(PointDistanceExtended(-1e308, 0, 1e308, 0)));
+}
+
+}  // namespace
+}  // namespace q836
+
+namespace q836 {
+namespace {
+
+TEST(TextToFloat, FastPathIsCorrectlyRounded) {
+  std::mt19937_64 random(22);
+  std::uniform_int_distribution<int> length(1, 20), exponent(-30, 30), point(0, 21);
+  for (int i = 0; i < 200000; ++i) {
+    std::string text;
+    const int n = length(random);
+    for (int k = 0; k < n; ++k) text += static_cast<char>('0' + random() % 10);
+    const int at = point(random);
+    if (at < n) text.insert(static_cast<size_t>(at), ".");
+    if (random() % 2) text += "e" + std::to_string(exponent(random));
+    double expected = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(TextToFloat(text), expected) << text;
+    ASSERT_EQ(TextToFloat("-" + text), -expected) << text;
+  }
 }
 
 }  // namespace
