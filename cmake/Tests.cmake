@@ -60,3 +60,15 @@ if(Q836_WINDOWS_EXE)
   set_tests_properties(wine_dialog PROPERTIES LABELS wine TIMEOUT 600)
 endif()
 endif()
+
+# Reliability: bad input through the batch runner, and SIGKILL during writes.
+if(NOT CMAKE_CROSSCOMPILING)
+  if(CMAKE_CXX_FLAGS MATCHES "sanitize")
+    set(Q836_BOUNDS --no-bounds)
+  endif()
+  add_test(NAME bad_input COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/bad_input_test.py
+           $<TARGET_FILE:q836-batch> ${Q836_BOUNDS})
+  add_test(NAME crash_safety COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/crash_safety_test.sh
+           $<TARGET_FILE:q836-batch> $<TARGET_FILE:make_drawing> 50)
+  set_tests_properties(bad_input crash_safety PROPERTIES LABELS reliability TIMEOUT 300)
+endif()

@@ -33,7 +33,8 @@ constexpr ByteClasses kClasses;
 
 void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
   if (words.capacity_ < line.size()) {
-    words.capacity_ = line.size() + line.size() / 2 + 64;
+    // Words never hold more bytes than their line; small lines get room to spare.
+    words.capacity_ = line.size() > (size_t{1} << 20) ? line.size() : 2 * line.size() + 256;
     words.bytes_ = std::make_unique<char[]>(words.capacity_);
   }
   char* const out = words.bytes_.get();

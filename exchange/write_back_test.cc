@@ -213,5 +213,26 @@ TEST_F(WriteBackTest, SecondAndThirdPassGiveIdenticalBytes) {
   EXPECT_NE(pass[3].find("msg\r\n0 0 300 0\r\ncs 150 5 1 0 \"300\r\n"), std::string::npos);
 }
 
+// Found by fuzzing: a figure dropped as degenerate leaves its attribute
+// lines, so the next reader takes its first layer group from them and the
+// closing layer lines change once more; from the third pass on the bytes
+// stay the same.
+TEST_F(WriteBackTest, DroppedFiguresChangeTheClosingLayersOnlyOnce) {
+  std::string pass[5] = {"c g 0 \nlgc\n6 8 8 "};
+  for (int p = 1; p <= 4; ++p) {
+    InitDrawingTables();
+    ASSERT_TRUE(Load(pass[p - 1]));
+    ResetAttrState();
+    EmitLine("hd");
+    WriteAll();
+    ASSERT_TRUE(WriteExchangeFile("pass.txt", fs));
+    pass[p] = fs.files["pass.txt"];
+  }
+  EXPECT_EQ(pass[1], "hd\r\nlg0\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\nlgC\r\nly0\r\n6 8 8 0\r\n");
+  EXPECT_EQ(pass[2], "hd\r\nlgC\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\n6 8 8 0\r\nlg0\r\nly0\r\n");
+  EXPECT_EQ(pass[3], "hd\r\nlgC\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\n6 8 8 0\r\n");
+  EXPECT_EQ(pass[4], pass[3]);
+}
+
 }  // namespace
 }  // namespace q836

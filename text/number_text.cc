@@ -60,6 +60,14 @@ char* AppendGeneral(char* out, Real value) {
     std::memcpy(out, "INF", 3);
     return out + 3;
   }
+  // Rounding the largest doubles to 15 digits would give 1.79769313486232E308,
+  // beyond the range of a double, and a file that cannot be read back: they
+  // are written as the largest 15-digit value that still is a double.
+  if (magnitude >= static_cast<Real>(1.797693134862315e308) &&
+      magnitude <= static_cast<Real>(std::numeric_limits<double>::max())) {
+    std::memcpy(out, "1.79769313486231E308", 20);
+    return out + 20;
+  }
   // Exact binary value rounded to 15 significant digits, ties to even. When
   // the shortest text that reads back as the value has at most 15 digits, it
   // is that rounding (a normal double lies within half an ulp of it, closer

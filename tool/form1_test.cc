@@ -256,3 +256,54 @@ TEST_F(FormTest, NoBannerRequestWithoutABaseUrl) {
 
 }  // namespace
 }  // namespace q836
+
+namespace q836 {
+namespace {
+
+// Fails every single operation of a whole OK run in turn (creating, writing,
+// syncing, closing and renaming the settings file and the exchange file):
+// each time the exchange file is the complete new one or absent, and the
+// settings file the complete new one, the old one or absent.
+TEST(FaultInjection, EveryFailedFileOperationLeavesWholeFilesOnly) {
+  std::string exchange = kTypical;
+  for (int i = 0; i < 30000; ++i) exchange += "0 0 1 " + std::to_string(i) + "\r\n";  // 3 buffers
+  const std::string oldSettings = "9\r\n9\r\n";
+  auto run = [&](MemoryFileSystem& fs) {
+    fs.files[kExchange] = exchange;
+    fs.files[kSettings] = oldSettings;
+    Key key;
+    HeadlessHost host("C:\\CAD\\q836.exe", key, fs);
+    TForm1 form(host);
+    form.FormShow();
+    form.Button1Click();
+    return std::make_pair(form.SettingsSaved(), form.ExchangeWritten());
+  };
+  MemoryFileSystem clean;
+  ASSERT_EQ(run(clean), std::make_pair(true, true));
+  const std::string newExchange = clean.files[kExchange];
+  const std::string newSettings = clean.files[kSettings];
+  const int points = clean.operations;
+  ASSERT_GE(points, 10);
+  for (int failAt = 1; failAt <= points; ++failAt) {
+    MemoryFileSystem fs;
+    fs.failAt = failAt;
+    const auto [settingsSaved, exchangeWritten] = run(fs);
+    const bool hasExchange = fs.files.count(kExchange) > 0;
+    EXPECT_EQ(hasExchange, exchangeWritten) << failAt;
+    if (hasExchange) {
+      EXPECT_EQ(fs.files[kExchange], newExchange) << failAt;
+    }
+    if (fs.files.count(kSettings)) {
+      EXPECT_TRUE(settingsSaved ? fs.files[kSettings] == newSettings
+                                : fs.files[kSettings] == oldSettings)
+          << failAt;
+    }
+    EXPECT_EQ(fs.files.size(), static_cast<size_t>(hasExchange) + fs.files.count(kSettings))
+        << "a temporary file was left at operation " << failAt;
+    EXPECT_FALSE(settingsSaved && exchangeWritten) << failAt;
+  }
+  std::printf("fault points injected: %d\n", points);
+}
+
+}  // namespace
+}  // namespace q836
