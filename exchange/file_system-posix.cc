@@ -11,31 +11,37 @@ namespace q836 {
 
 namespace {
 
-class PosixInputFile : public InputFile {
+// An open file descriptor, closed once.
+class Descriptor {
  public:
-  explicit PosixInputFile(int fd) : fd_(fd) {}
-  ~PosixInputFile() override { Close(); }
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() { CloseDescriptor(); }
+  bool CloseDescriptor() {
+    if (fd_ < 0) return true;
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0;
+  }
+
+ protected:
+  int fd_;
+};
+
+class PosixInputFile : public InputFile, private Descriptor {
+ public:
+  explicit PosixInputFile(int fd) : Descriptor(fd) {}
   std::ptrdiff_t Read(char* buffer, size_t size) override {
     for (;;) {
       ssize_t n = ::read(fd_, buffer, size);
       if (n >= 0 || errno != EINTR) return n;
     }
   }
-  bool Close() override {
-    if (fd_ < 0) return true;
-    int rc = ::close(fd_);
-    fd_ = -1;
-    return rc == 0;
-  }
-
- private:
-  int fd_;
+  bool Close() override { return CloseDescriptor(); }
 };
 
-class PosixOutputFile : public OutputFile {
+class PosixOutputFile : public OutputFile, private Descriptor {
  public:
-  explicit PosixOutputFile(int fd) : fd_(fd) {}
-  ~PosixOutputFile() override { Close(); }
+  explicit PosixOutputFile(int fd) : Descriptor(fd) {}
   bool Write(const char* data, size_t size) override {
     while (size > 0) {
       ssize_t n = ::write(fd_, data, size);
@@ -49,15 +55,7 @@ class PosixOutputFile : public OutputFile {
     return true;
   }
   bool Sync() override { return ::fsync(fd_) == 0; }
-  bool Close() override {
-    if (fd_ < 0) return true;
-    int rc = ::close(fd_);
-    fd_ = -1;
-    return rc == 0;
-  }
-
- private:
-  int fd_;
+  bool Close() override { return CloseDescriptor(); }
 };
 
 class PosixFileSystem : public FileSystem {

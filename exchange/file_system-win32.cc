@@ -12,31 +12,37 @@ namespace {
 
 std::wstring Wide(const std::string& utf8) { return Utf16(utf8); }
 
-class Win32InputFile : public InputFile {
+// An open file handle, closed once.
+class Handle {
  public:
-  explicit Win32InputFile(HANDLE h) : h_(h) {}
-  ~Win32InputFile() override { Close(); }
-  std::ptrdiff_t Read(char* buffer, size_t size) override {
-    DWORD got = 0;
-    const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-    if (!ReadFile(h_, buffer, want, &got, nullptr)) return -1;
-    return static_cast<std::ptrdiff_t>(got);
-  }
-  bool Close() override {
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() { CloseHandleOnce(); }
+  bool CloseHandleOnce() {
     if (h_ == INVALID_HANDLE_VALUE) return true;
     const BOOL ok = CloseHandle(h_);
     h_ = INVALID_HANDLE_VALUE;
     return ok != 0;
   }
 
- private:
+ protected:
   HANDLE h_;
 };
 
-class Win32OutputFile : public OutputFile {
+class Win32InputFile : public InputFile, private Handle {
  public:
-  explicit Win32OutputFile(HANDLE h) : h_(h) {}
-  ~Win32OutputFile() override { Close(); }
+  explicit Win32InputFile(HANDLE h) : Handle(h) {}
+  std::ptrdiff_t Read(char* buffer, size_t size) override {
+    DWORD got = 0;
+    const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!ReadFile(h_, buffer, want, &got, nullptr)) return -1;
+    return static_cast<std::ptrdiff_t>(got);
+  }
+  bool Close() override { return CloseHandleOnce(); }
+};
+
+class Win32OutputFile : public OutputFile, private Handle {
+ public:
+  explicit Win32OutputFile(HANDLE h) : Handle(h) {}
   bool Write(const char* data, size_t size) override {
     while (size > 0) {
       const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -48,15 +54,7 @@ class Win32OutputFile : public OutputFile {
     return true;
   }
   bool Sync() override { return FlushFileBuffers(h_) != 0; }
-  bool Close() override {
-    if (h_ == INVALID_HANDLE_VALUE) return true;
-    const BOOL ok = CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    return ok != 0;
-  }
-
- private:
-  HANDLE h_;
+  bool Close() override { return CloseHandleOnce(); }
 };
 
 class Win32FileSystem : public FileSystem {

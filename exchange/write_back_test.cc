@@ -34,6 +34,20 @@ class WriteBackTest : public DrawingFixture {
     WriteAll();
     return TakeLines();
   }
+  // Reads and writes `content` again and again: passes[p] is the file after pass p.
+  std::vector<std::string> Passes(const std::string& content, int count) {
+    std::vector<std::string> passes{content};
+    for (int p = 1; p <= count; ++p) {
+      InitDrawingTables();
+      EXPECT_TRUE(Load(passes.back()));
+      ResetAttrState();
+      EmitLine("hd");
+      WriteAll();
+      EXPECT_TRUE(WriteExchangeFile("pass.txt", fs));
+      passes.push_back(fs.files["pass.txt"]);
+    }
+    return passes;
+  }
   void WriteAll(ProgressControl* progress = nullptr, EscapeKey* escape = nullptr) {
     WriteAllEntities(-1, -1, -1, -1, -1, -1, -1, 0, progress, escape);
   }
@@ -193,17 +207,7 @@ const char kHostFile[] =
     "lc4\r\nsl 0 0 1 1\r\nBL 0 0 \"blk name\r\nhp1 0 0\r\nhhp3\r\nlw3\r\nci 1 1 1\r\n";
 
 TEST_F(WriteBackTest, SecondAndThirdPassGiveIdenticalBytes) {
-  std::string pass[4];
-  pass[0] = kHostFile;
-  for (int p = 1; p <= 3; ++p) {
-    InitDrawingTables();
-    ASSERT_TRUE(Load(pass[p - 1]));
-    ResetAttrState();
-    EmitLine("hd");
-    WriteAll();
-    ASSERT_TRUE(WriteExchangeFile("pass.txt", fs));
-    pass[p] = fs.files["pass.txt"];
-  }
+  const std::vector<std::string> pass = Passes(kHostFile, 3);
   EXPECT_EQ(pass[2], pass[1]);
   EXPECT_EQ(pass[3], pass[2]);
   // The texts with Japanese characters and blanks survive whole.
@@ -218,16 +222,7 @@ TEST_F(WriteBackTest, SecondAndThirdPassGiveIdenticalBytes) {
 // closing layer lines change once more; from the third pass on the bytes
 // stay the same.
 TEST_F(WriteBackTest, DroppedFiguresChangeTheClosingLayersOnlyOnce) {
-  std::string pass[5] = {"c g 0 \nlgc\n6 8 8 "};
-  for (int p = 1; p <= 4; ++p) {
-    InitDrawingTables();
-    ASSERT_TRUE(Load(pass[p - 1]));
-    ResetAttrState();
-    EmitLine("hd");
-    WriteAll();
-    ASSERT_TRUE(WriteExchangeFile("pass.txt", fs));
-    pass[p] = fs.files["pass.txt"];
-  }
+  const std::vector<std::string> pass = Passes("c g 0 \nlgc\n6 8 8 ", 4);
   EXPECT_EQ(pass[1], "hd\r\nlg0\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\nlgC\r\nly0\r\n6 8 8 0\r\n");
   EXPECT_EQ(pass[2], "hd\r\nlgC\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\n6 8 8 0\r\nlg0\r\nly0\r\n");
   EXPECT_EQ(pass[3], "hd\r\nlgC\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\n6 8 8 0\r\n");
