@@ -80,5 +80,16 @@ cp "$work/JWC_TEMP.TXT" "$work/second.txt"
 "$batch" --no-circles --no-arcs -o "$work/third.txt" "$work/second.txt" 2>/dev/null
 check "sample is stable on a second pass" cmp -s "$work/second.txt" "$work/third.txt"
 
+# Ctrl+C acts as ESC: the run ends normally, without "hd" and without entities.
+yes 'ci 1 1 5' | head -n 2000000 | sed 's/$/\r/' > "$work/big.txt"
+"$batch" --settings "$work/int.dat" "$work/big.txt" 2>/dev/null &
+pid=$!
+sleep 0.5
+kill -INT "$pid"
+wait "$pid"
+check "interrupt exits 0" test $? = 0
+check "interrupt drops the output" cmp -s "$work/big.txt" <(crlf lg0 ly0)
+check "interrupt keeps the saved settings" test -s "$work/int.dat"
+
 [ $failures -eq 0 ] && echo "all batch checks passed"
 exit $((failures > 0))

@@ -199,6 +199,18 @@ test_access_keys_move_to_the_groups() {
   grep -q '^pt 1 1 1 0 -1' "$f/JWC_TEMP.TXT" || fail "access keys: Alt+S did not reach the radio buttons"
 }
 
+# Enter and Esc work from the closed drop-down list too.
+test_enter_and_escape_from_the_drop_down() {
+  local f; f=$(new_folder dropdown-enter)
+  typical > "$f/JWC_TEMP.TXT"
+  run_keys "$f" alt+s Tab Return || return
+  [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "drop-down: Enter did not press OK"
+  f=$(new_folder dropdown-escape)
+  typical > "$f/JWC_TEMP.TXT"
+  run_keys "$f" alt+s Tab Escape || return
+  cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "drop-down: Esc did not press Cancel"
+}
+
 test_banner_request() {
   [ -n "$banner_exe" ] || return 0
   local port=18836 log="$work/http.log"
@@ -223,7 +235,8 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_ok_matches_the_batch_runner test_saved_position_is_restored
        test_missing_exchange_file_gives_zero_counts test_failed_read_disables_ok
        test_overflow_shows_the_message_and_stays_open test_tab_order_cycles_through_the_controls
-       test_access_keys_move_to_the_groups test_banner_request)
+       test_access_keys_move_to_the_groups test_enter_and_escape_from_the_drop_down
+       test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"
 for t in "${tests[@]}"; do
