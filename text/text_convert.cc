@@ -116,50 +116,29 @@ double TextToFloat(std::string_view text) {
   }
   const size_t start = i;
   // Grammar: digits [. digits] [(e|E) [+|-] digits], either mantissa run may be empty.
-  int64_t leadPosition = 0;  // decimal exponent contributed by the mantissa digits
-  bool seenNonZero = false;
-  size_t mantissaDigits = 0;
-  // The first 19 significant digits as an integer and the power of ten that
-  // scales them, for the exact fast path below.
+  // The mantissa is kept as its first 19 significant digits and the power of
+  // ten that scales them; significant + scale is the decimal exponent of the
+  // leading digit.
   uint64_t mantissa = 0;
   int significant = 0;
   int64_t scale = 0;
-  auto digit = [&](char c, bool fraction) {
-    if (significant < 19) {
-      if (c != '0' || significant > 0) {
-        mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-        ++significant;
+  auto digits = [&](bool fraction) {
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+      if (significant < 19) {
+        if (text[i] != '0' || significant > 0) {
+          mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+          ++significant;
+        }
+        if (fraction) --scale;
+      } else if (!fraction) {
+        ++scale;
       }
-      if (fraction) --scale;
-    } else if (!fraction) {
-      ++scale;
     }
   };
-  while (i < text.size() && IsDigit(text[i])) {
-    if (seenNonZero) {
-      ++leadPosition;
-    } else if (text[i] != '0') {
-      seenNonZero = true;
-      leadPosition = 1;
-    }
-    digit(text[i], false);
-    ++mantissaDigits;
-    ++i;
-  }
+  digits(false);
   if (i < text.size() && text[i] == '.') {
     ++i;
-    while (i < text.size() && IsDigit(text[i])) {
-      if (!seenNonZero) {
-        if (text[i] != '0') {
-          seenNonZero = true;
-        } else {
-          --leadPosition;
-        }
-      }
-      digit(text[i], true);
-      ++mantissaDigits;
-      ++i;
-    }
+    digits(true);
   }
   int64_t exponent = 0;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
@@ -177,7 +156,7 @@ double TextToFloat(std::string_view text) {
     if (negativeExponent) exponent = -exponent;
   }
   if (i != text.size()) return 0.0;
-  if (mantissaDigits == 0 || !seenNonZero) return 0.0;  // a lone point, or zero
+  if (significant == 0) return 0.0;  // zero, a lone point, or no digits
 
   // A mantissa below 2^53 times a power of ten up to 10^22 is one correctly
   // rounded multiplication or division of two exact doubles.
@@ -196,7 +175,7 @@ double TextToFloat(std::string_view text) {
                                       std::chars_format::general);
   if (error == std::errc::result_out_of_range) {
     // Too large or too small: the decimal magnitude tells which.
-    if (leadPosition + exponent > 0) throw FloatOverflowError();
+    if (significant + scale + exponent > 0) throw FloatOverflowError();
     value = 0.0;
   } else if (error != std::errc() || end != text.data() + text.size()) {
     return 0.0;
