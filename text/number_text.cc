@@ -14,34 +14,22 @@ namespace {
 // Most numbers of a drawing are short decimals (coordinates to a few
 // places). If r / 10^k, with r an integer below 10^15 and k at most 8, reads
 // back as exactly `magnitude`, that decimal lies within half an ulp of it and
-// is therefore its 15-digit rounding; it is written without the general
-// conversion. Returns null when the value is no such decimal.
-char* AppendShortDecimal(char* out, double magnitude) {
+// is therefore its 15-digit rounding, found without the general conversion.
+// Gives its digits and exponent e (magnitude = 0.d1d2... x 10^e); false when
+// the value is no such decimal.
+bool ShortDecimalDigits(double magnitude, char* digits, int& count, int& e) {
   static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-  if (!(magnitude >= 0.0001 && magnitude < 1e15)) return nullptr;
+  if (!(magnitude >= 0.0001 && magnitude < 1e15)) return false;
   for (int k = 0; k <= 8; ++k) {
     const double r = std::nearbyint(magnitude * kPowers[k]);
-    if (r >= 1e15) return nullptr;
+    if (r >= 1e15) return false;
     if (r / kPowers[k] != magnitude) continue;
-    char digits[24];
-    const char* end = std::to_chars(digits, digits + sizeof digits, static_cast<uint64_t>(r)).ptr;
-    const int n = static_cast<int>(end - digits);
-    if (n > k) {
-      std::memcpy(out, digits, static_cast<size_t>(n - k));
-      out += n - k;
-    } else {
-      *out++ = '0';
-    }
-    if (k > 0) {
-      *out++ = '.';
-      for (int z = n; z < k; ++z) *out++ = '0';
-      const int from = n > k ? n - k : 0;
-      std::memcpy(out, digits + from, static_cast<size_t>(n - from));
-      out += n - from;
-    }
-    return out;
+    count =
+        static_cast<int>(std::to_chars(digits, digits + 16, static_cast<uint64_t>(r)).ptr - digits);
+    e = count - k;
+    return true;
   }
-  return nullptr;
+  return false;
 }
 
 template <typename Real>
@@ -72,31 +60,36 @@ char* AppendGeneral(char* out, Real value) {
   // the shortest text that reads back as the value has at most 15 digits, it
   // is that rounding (a normal double lies within half an ulp of it, closer
   // than half a step of the 15-digit grid), and it is much cheaper to find.
-  char sci[64];
-  char* end = nullptr;
-  if constexpr (std::is_same_v<Real, double>) {
-    if (char* shortEnd = AppendShortDecimal(out, magnitude)) return shortEnd;
-    if (magnitude >= std::numeric_limits<double>::min()) {
-      end = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific).ptr;
-      const char* e = static_cast<const char*>(std::memchr(sci, 'e', end - sci));
-      if (e - sci > 16) end = nullptr;  // more than 15 digits: round them below
-    }
-  }
-  if (!end) {
-    end = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 14).ptr;
-  }
-  char digits[17];
+  char digits[24];
   int count = 0;
-  const char* p = sci;
-  for (; p < end && *p != 'e'; ++p) {
-    if (*p != '.') digits[count++] = *p;
+  int e = 0;  // magnitude = 0.d1d2... x 10^e
+  bool found = false;
+  if constexpr (std::is_same_v<Real, double>) {
+    found = ShortDecimalDigits(magnitude, digits, count, e);
   }
-  int exponent10 = 0;
-  bool negativeExponent = p + 1 < end && p[1] == '-';
-  for (const char* q = p + 2; q < end; ++q) exponent10 = exponent10 * 10 + (*q - '0');
-  if (negativeExponent) exponent10 = -exponent10;
+  if (!found) {
+    char sci[64];
+    char* end = nullptr;
+    if constexpr (std::is_same_v<Real, double>) {
+      if (magnitude >= std::numeric_limits<double>::min()) {
+        end = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific).ptr;
+        const char* mark = static_cast<const char*>(std::memchr(sci, 'e', end - sci));
+        if (mark - sci > 16) end = nullptr;  // more than 15 digits: round them below
+      }
+    }
+    if (!end) {
+      end = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 14).ptr;
+    }
+    const char* p = sci;
+    for (; p < end && *p != 'e'; ++p) {
+      if (*p != '.') digits[count++] = *p;
+    }
+    int exponent10 = 0;
+    const bool negativeExponent = p + 1 < end && p[1] == '-';
+    for (const char* q = p + 2; q < end; ++q) exponent10 = exponent10 * 10 + (*q - '0');
+    e = (negativeExponent ? -exponent10 : exponent10) + 1;
+  }
   while (count > 1 && digits[count - 1] == '0') --count;
-  const int e = exponent10 + 1;  // magnitude = 0.d1d2... x 10^e
   if (e >= -3 && e <= 15) {
     if (e > 0) {
       for (int k = 0; k < e; ++k) *out++ = k < count ? digits[k] : '0';
