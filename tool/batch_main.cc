@@ -170,12 +170,10 @@ int Run(int argc, char** argv) {
         host.SetText(c.control, c.text);
         break;
       case Choice::kPoint:
-        host.SetChecked(Control::RadioButton1, true);
-        host.SetChecked(Control::RadioButton2, false);
+        SetRadioGroupButton(host, Control::RadioButton1, true);
         break;
       case Choice::kMarker:
-        host.SetChecked(Control::RadioButton2, true);
-        host.SetChecked(Control::RadioButton1, false);
+        SetRadioGroupButton(host, Control::RadioButton2, true);
         host.SetItemIndex(Control::ComboBox1, c.marker);
         break;
     }

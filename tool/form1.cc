@@ -44,12 +44,11 @@ void TForm1::Caption(std::string_view text) {
   host_.Repaint(Control::LabelA1);
 }
 
-// The two radio buttons form one group: checking one unchecks the other.
-void TForm1::SetRadioButton(Control button, bool checked) {
-  host_.SetChecked(button, checked);
+void SetRadioGroupButton(FormHost& host, Control button, bool checked) {
+  host.SetChecked(button, checked);
   if (checked) {
-    host_.SetChecked(
-        button == Control::RadioButton1 ? Control::RadioButton2 : Control::RadioButton1, false);
+    host.SetChecked(button == Control::RadioButton1 ? Control::RadioButton2 : Control::RadioButton1,
+                    false);
   }
 }
 
@@ -77,8 +76,8 @@ void TForm1::FormShow() {
   host_.SetChecked(Control::CheckBox1, UseCircles);
   host_.SetChecked(Control::CheckBox2, UseArcs);
   host_.SetText(Control::Edit1, NumberToText(RadiusLimit));
-  SetRadioButton(Control::RadioButton1, AsPoint);
-  SetRadioButton(Control::RadioButton2, AsMarker);
+  SetRadioGroupButton(host_, Control::RadioButton1, AsPoint);
+  SetRadioGroupButton(host_, Control::RadioButton2, AsMarker);
   host_.SetItemIndex(Control::ComboBox1, MarkerIndex);
   host_.SetText(Control::Edit2, NumberToText(Magnification));
   host_.SetChecked(Control::CheckBox3, UseCircleSolids);

@@ -22,6 +22,10 @@ struct RunPaths {
 inline constexpr const char* kMarkerShapes[kLastMarkerIndex + 1] = {"＊", "○", "・", "＋",
                                                                     "□",  "△", "×"};
 
+/// Sets one of the two radio buttons; they form one group, so checking one
+/// unchecks the other, as a click does.
+void SetRadioGroupButton(FormHost& host, Control button, bool checked);
+
 class TForm1 : public TForm1Settings {
  public:
   explicit TForm1(FormHost& host) : host_(host) {}
@@ -51,7 +55,6 @@ class TForm1 : public TForm1Settings {
  private:
   void FormClose();
   void Caption(std::string_view text);
-  void SetRadioButton(Control button, bool checked);
 
   FormHost& host_;
   RunPaths paths_;
