@@ -363,12 +363,6 @@ TEST_F(ReaderTest, LinesLongerThanAReadBlock) {
   EXPECT_EQ(CircleCount, 1);
 }
 
-}  // namespace
-}  // namespace q836
-
-namespace q836 {
-namespace {
-
 TEST_F(ReaderTest, EachTextKeepsItsOwnFont) {
   ASSERT_TRUE(
       Load("cn$A\nch 0 0 1 0 a\ncn$B\nch 0 0 1 0 b\ncn$A\nch 0 0 1 0 c\n"

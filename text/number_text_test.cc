@@ -78,12 +78,6 @@ TEST(NumberToText, ReadsBackEveryFifteenDigitValue) {
   }
 }
 
-}  // namespace
-}  // namespace q836
-
-namespace q836 {
-namespace {
-
 // The 15-digit rule computed the slow way, from the exactly rounded digits
 // that printf gives, for comparison with the fast path.
 std::string Reference(double value) {

@@ -141,12 +141,6 @@ TEST(PointDistance, IsEuclidean) {
   EXPECT_FALSE(std::isinf(PointDistanceExtended(-1e308, 0, 1e308, 0)));
 }
 
-}  // namespace
-}  // namespace q836
-
-namespace q836 {
-namespace {
-
 TEST(TextToFloat, FastPathIsCorrectlyRounded) {
   std::mt19937_64 random(22);
   std::uniform_int_distribution<int> length(1, 20), exponent(-30, 30), point(0, 21);

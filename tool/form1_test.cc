@@ -254,12 +254,6 @@ TEST_F(FormTest, NoBannerRequestWithoutABaseUrl) {
   EXPECT_TRUE(host.bannerUrl.empty());
 }
 
-}  // namespace
-}  // namespace q836
-
-namespace q836 {
-namespace {
-
 // Fails every single operation of a whole OK run in turn (creating, writing,
 // syncing, closing and renaming the settings file and the exchange file):
 // each time the exchange file is the complete new one or absent, and the
