@@ -28,6 +28,7 @@ function(q836_add_test_program name label)
 endfunction()
 
 q836_add_test_program(text_tests text
+  text/decimal_round_test.cc
   text/number_text_test.cc
   text/sjis_test.cc
   text/text_convert_test.cc)

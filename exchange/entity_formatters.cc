@@ -5,6 +5,7 @@
 
 #include "exchange/line_builder.h"
 #include "exchange/output.h"
+#include "text/decimal_round.h"
 #include "text/sjis.h"
 #include "text/text_convert.h"
 
@@ -88,15 +89,16 @@ void EmitText(int32_t variant, std::string_view text, double x, double y, double
 }
 
 void AppendDimensionLength(LineBuilder& out, double x1, double y1, double x2, double y2) {
-  // Cut to 8 decimals in extended precision, never through an integer type.
-  const long double length = PointDistanceExtended(x1, y1, x2, y2);
-  const long double cut = std::trunc(length / 1e-8L + 0.5L) * 1e-8L;
-  if (cut <= std::numeric_limits<double>::max()) {
-    out.Real(static_cast<double>(cut));
-  } else {
-    char buffer[kMaxNumberText];
-    out.Add(std::string_view(buffer, AppendNumberText(buffer, cut) - buffer));
+  const double length = PointDistance(x1, y1, x2, y2);
+  if (std::isfinite(length)) {
+    out.Real(RoundToEightDecimals(length));
+    return;
   }
+  // Beyond a double: cut to 8 decimals in extended precision.
+  const long double extended = PointDistanceExtended(x1, y1, x2, y2);
+  const long double cut = std::trunc(extended / 1e-8L + 0.5L) * 1e-8L;
+  char buffer[kMaxNumberText];
+  out.Add(std::string_view(buffer, AppendNumberText(buffer, cut) - buffer));
 }
 
 void EmitDimension(std::string_view text, double x1, double y1, double x2, double y2, double x,

@@ -98,5 +98,24 @@ TEST_F(FormatterTest, DimensionTextIsTheLengthWhenBlank) {
   EXPECT_EQ(TakeLines()[3], "1");
 }
 
+// The length is the distance as a double, then its exact decimal value cut to
+// 8 places: an extended-precision length would round these differently.
+TEST_F(FormatterTest, DimensionLengthRoundsTheDoubleDistance) {
+  const struct {
+    double x1, y1, x2, y2;
+    const char* text;
+  } cases[] = {
+      {6443.7491945022302388679236174, -79.6, 342.257664116918, -3027290.6029280876,
+       "3027217.15184883"},
+      {0, -83.3, 382.000000005, -83.3, "382.00000001"},
+      {0, 0, 0.001953125, 0, "0.00195313"},
+      {0, 0, 0.123456785, 0, "0.12345678"},
+  };
+  for (const auto& c : cases) {
+    EmitDimension("", c.x1, c.y1, c.x2, c.y2, 0, 0, 1, 0);
+    EXPECT_EQ(TakeLines()[3], c.text) << c.x2;
+  }
+}
+
 }  // namespace
 }  // namespace q836

@@ -184,14 +184,4 @@ double TextToFloat(std::string_view text) {
   return negative ? -value : value;
 }
 
-long double PointDistanceExtended(double x1, double y1, double x2, double y2) {
-  long double dx = static_cast<long double>(x2) - x1;
-  long double dy = static_cast<long double>(y2) - y1;
-  return std::sqrt(dx * dx + dy * dy);
-}
-
-double PointDistance(double x1, double y1, double x2, double y2) {
-  return static_cast<double>(PointDistanceExtended(x1, y1, x2, y2));
-}
-
 }  // namespace q836

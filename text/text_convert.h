@@ -33,7 +33,7 @@ double TextToFloat(std::string_view text);
 /// Euclidean distance of two points, computed in extended precision.
 long double PointDistanceExtended(double x1, double y1, double x2, double y2);
 
-/// Euclidean distance of two points, rounded to a double.
+/// Euclidean distance of two points, the exact value correctly rounded to a double.
 double PointDistance(double x1, double y1, double x2, double y2);
 
 }  // namespace q836

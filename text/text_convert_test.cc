@@ -141,6 +141,31 @@ TEST(PointDistance, IsEuclidean) {
   EXPECT_FALSE(std::isinf(PointDistanceExtended(-1e308, 0, 1e308, 0)));
 }
 
+// Lines whose extended-precision length lies close to a midpoint between two
+// doubles, where rounding it twice gives the wrong neighbour; and lengths at
+// the ends of the range. Each result is the correctly rounded exact length.
+TEST(PointDistance, IsTheExactLengthCorrectlyRounded) {
+  const struct {
+    double x1, y1, x2, y2, length;
+  } cases[] = {
+      {-5.0121206700107255, -81.5026439556763, 882.5284985025708, -2.512080780926077,
+       891.048741513007},
+      {0.0012613300132281614, -6959939.583388002, -1972763.2290582086, 0.008864115574624102,
+       7234124.265638472},
+      {-8298785.028051341, 1334760245.860014, 4311317362.419289, 1509813.0813738697,
+       4520690254.573104},
+      {-0.00022277640220475382, 332065.8636947182, -958701.0091257595, 0.000530762483588314,
+       1014581.3727594354},
+      {0, 0, 4.9406564584124654e-324, 0, 4.9406564584124654e-324},  // subnormal
+      {0, 0, 3e-324, 4e-324, 4.9406564584124654e-324},
+      {1, 0, 1, 1e-300, 1e-300},
+      {0, 0, 1.7976931348623157e308, 0, 1.7976931348623157e308},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PointDistance(c.x1, c.y1, c.x2, c.y2), c.length) << c.x2;
+  }
+}
+
 TEST(TextToFloat, FastPathIsCorrectlyRounded) {
   std::mt19937_64 random(22);
   std::uniform_int_distribution<int> length(1, 20), exponent(-30, 30), point(0, 21);
