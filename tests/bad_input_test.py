@@ -24,6 +24,22 @@ def text_of(n, across=False):
     return b'ch 1 2 1 0 "' + body
 
 
+# Runs a command and writes its peak resident size in KiB to argv[1]. It is
+# started from a fresh small interpreter, because a child's peak counts the
+# pages of the process it was forked from; it needs nothing beyond Python.
+MEASURE = """
+import os, sys
+pid = os.fork()
+if pid == 0:
+    os.execv(sys.argv[2], sys.argv[2:])
+_, status, usage = os.wait4(pid, 0)
+with open(sys.argv[1], "w") as f:
+    f.write(str(usage.ru_maxrss))
+code = os.waitstatus_to_exitcode(status)
+sys.exit(128 - code if code < 0 else code)
+"""
+
+
 # (name, input bytes, expected output or None for "exit 1, input untouched")
 def cases():
     """Each case makes its bytes only when it runs."""
@@ -55,15 +71,14 @@ def run(name, make, expected, work):
         f.write(make())  # written and dropped: this process stays small, and a
     size = os.path.getsize(path)  # child's peak memory would count its parent's pages
     shutil.copyfile(path, os.path.join(work, "input"))
-    # GNU time forks the run from a small process, so its peak is the run's own.
-    report = os.path.join(work, "rusage")
+    report = os.path.join(work, "peak")
     start = time.perf_counter()
-    code = subprocess.run(["/usr/bin/time", "-q", "-f", "%M", "-o", report, BATCH, "--circles",
-                           "--radius", "0.0001", path],
+    code = subprocess.run([sys.executable, "-c", MEASURE, report, BATCH, "--circles", "--radius",
+                           "0.0001", path],
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
     seconds = time.perf_counter() - start
     with open(report) as f:
-        peak_kb = int(f.read().split()[-1])
+        peak_kb = int(f.read())
     problems = []
     if code > 128:
         problems.append(f"killed by signal {code - 128}")
