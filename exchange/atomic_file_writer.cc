@@ -6,8 +6,9 @@
 namespace q836 {
 
 namespace {
-constexpr size_t kBufferBytes = size_t{1} << 18;
-}
+// Small writes are gathered up to this size; larger ones go straight through.
+constexpr size_t kBufferBytes = size_t{1} << 16;
+}  // namespace
 
 AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target)
     : fs_(fs), target_(std::move(target)), temporary_(target_ + ".q836-new") {
@@ -16,7 +17,7 @@ AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target)
     failed_ = true;
     return;
   }
-  buffer_ = std::make_unique<char[]>(kBufferBytes);
+  buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {

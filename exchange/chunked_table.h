@@ -11,8 +11,11 @@ namespace q836 {
 /// Entries by which a growing table is enlarged.
 inline constexpr int32_t TableChunk = 1000;
 
-/// Zero-filled storage of T in blocks of TableChunk entries. Storage() is the
-/// number of entries the table may hold; entries never move once stored.
+/// Storage of T in blocks of TableChunk entries. Storage() is the number of
+/// entries the table may hold; entries never move once stored. Blocks are
+/// not cleared in advance: an entry is written before it is read (AppendEntry
+/// clears the entry it hands out), so storage that is never used is never
+/// touched, and large tables cost no page faults beyond their count.
 template <typename T>
 class ChunkedTable {
  public:
@@ -23,14 +26,14 @@ class ChunkedTable {
   /// Number of entries the storage holds.
   int32_t Storage() const { return storage_; }
 
-  /// Sets the storage to exactly `entries`; new entries are zero-filled.
+  /// Sets the storage to exactly `entries`; entries beyond the old storage
+  /// hold unspecified values until they are written.
   void SetStorage(int32_t entries) {
     const size_t blocksNeeded = (static_cast<size_t>(entries) + TableChunk - 1) / TableChunk;
     if (blocksNeeded < blocks_.size()) blocks_.resize(blocksNeeded);
-    // Entries that return to use inside a kept block are cleared again.
-    const int32_t keptEnd = static_cast<int32_t>(blocks_.size()) * TableChunk;
-    for (int32_t i = storage_; i < entries && i < keptEnd; ++i) (*this)[i] = T{};
-    while (blocks_.size() < blocksNeeded) blocks_.push_back(std::make_unique<T[]>(TableChunk));
+    while (blocks_.size() < blocksNeeded) {
+      blocks_.push_back(std::make_unique_for_overwrite<T[]>(TableChunk));
+    }
     storage_ = entries;
   }
 
@@ -46,7 +49,7 @@ class ChunkedTable {
   int32_t storage_ = 0;
 };
 
-/// Appends one zero-filled entry by the growth rule: the count goes up first,
+/// Appends one value-initialised entry by the growth rule: the count goes up first,
 /// and a count beyond the storage enlarges it to the next multiple of 1000
 /// (so 1, 1001, 2001, ... give 1000, 2000, 3000, ...).
 template <typename T>
@@ -55,7 +58,9 @@ T& AppendEntry(ChunkedTable<T>& table, int32_t& count) {
   if (count > table.Storage()) {
     table.SetStorage((count + TableChunk - 1) / TableChunk * TableChunk);
   }
-  return table[count - 1];  // storage past the count is always zero-filled
+  T& entry = table[count - 1];
+  entry = T{};
+  return entry;
 }
 
 }  // namespace q836

@@ -104,6 +104,7 @@ void ReleaseEntityTables() {
   Order.Release();
   ReleaseOrderIndex();
   ReleaseFontNames();
+  ReleaseStoredTexts();
   ClearOutLines();
 }
 

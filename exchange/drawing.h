@@ -10,7 +10,7 @@
 #include "exchange/chunked_table.h"
 #include "exchange/font_names.h"
 #include "exchange/out_lines.h"
-#include "exchange/short_string.h"
+#include "exchange/stored_text.h"
 
 namespace q836 {
 
@@ -78,7 +78,7 @@ struct TJwwEntText {
   double Width, Height, Spacing;
   double X, Y, P3, P4;
   FontNameRef FontName;
-  ShortString Text;
+  StoredText Text;
 };
 
 /// Point; the header's LineColor holds the point colour.

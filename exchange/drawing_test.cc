@@ -56,13 +56,20 @@ TEST_F(DrawingTest, StorageGrowsInChunksOfAThousand) {
   EXPECT_GE(Points.Storage(), PointCount);
 }
 
-TEST_F(DrawingTest, FreshEntriesAreZeroFilledAfterShrinking) {
+// Storage is not cleared in advance, so the entry an append hands out must be
+// cleared by the append itself, also where an earlier entry stood.
+TEST_F(DrawingTest, AppendedEntriesAreZeroFilledAfterShrinking) {
   AppendEntry(Points, PointCount) = {{1, 2, 3, 4, 5, 6, 7}, 8, 9};
+  AppendEntry(Points, PointCount) = {{1, 2, 3, 4, 5, 6, 7}, 8, 9};
+  PointCount = 1;
+  TJwwEntPoint& reused = AppendEntry(Points, PointCount);
+  EXPECT_EQ(reused.X, 0.0);
+  EXPECT_EQ(reused.Header.Hhp, 0);
   Points.SetStorage(0);
   PointCount = 0;
-  Points.SetStorage(1);
-  EXPECT_EQ(Points[0].X, 0.0);
-  EXPECT_EQ(Points[0].Header.Hhp, 0);
+  TJwwEntPoint& fresh = AppendEntry(Points, PointCount);
+  EXPECT_EQ(fresh.Y, 0.0);
+  EXPECT_EQ(fresh.Header.Marks, 0);
 }
 
 TEST_F(DrawingTest, DropFromOrderChangesOnlyTheNamedItem) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "exchange/short_string.h"
+#include "exchange/stored_text.h"
 #include "text/sjis.h"
 
 namespace q836 {

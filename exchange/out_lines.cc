@@ -4,31 +4,42 @@
 
 namespace q836 {
 
-void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) {
-  if (blockUsed_ + 1 + text.size() > kBlockBytes) {
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockBytes));
-    blockUsed_ = 0;
-  }
-  char* at = blocks_.back().get() + blockUsed_;
-  at[0] = static_cast<char>(static_cast<uint8_t>(text.size()));
-  std::memcpy(at + 1, text.data(), text.size());
-  const uint64_t position = (blocks_.size() - 1) * kBlockBytes + blockUsed_;
-  blockUsed_ += 1 + text.size();
-  AppendEntry(refs_, count) = position << 1 | (joinsNext ? 1 : 0);
-}
+namespace {
+// The first block is small so that a short write-back costs little.
+constexpr size_t kFirstBlockBytes = size_t{1} << 12;
+constexpr size_t kBlockBytes = size_t{1} << 20;
+}  // namespace
 
-std::string_view OutLineList::operator[](int32_t i) const {
-  const uint64_t position = refs_[i] >> 1;
-  const char* at =
-      blocks_[static_cast<size_t>(position / kBlockBytes)].get() + position % kBlockBytes;
-  return std::string_view(at + 1, static_cast<uint8_t>(at[0]));
+void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) {
+  const bool joins = joinsNext && !joinPending_;
+  const size_t bytes = text.size() + 2;
+  if (blocks_.empty() || blocks_.back().used + bytes > blocks_.back().capacity) {
+    const size_t capacity = blocks_.empty() ? kFirstBlockBytes : kBlockBytes;
+    blocks_.push_back({std::make_unique_for_overwrite<char[]>(capacity), 0, capacity});
+  }
+  Block& block = blocks_.back();
+  char* at = block.bytes.get() + block.used;
+  std::memcpy(at, text.data(), text.size());
+  block.used += text.size();
+  if (joins) {
+    joins_.push_back({count, static_cast<uint8_t>(text.size())});
+  } else {
+    at[text.size()] = '\r';
+    at[text.size() + 1] = '\n';
+    block.used += 2;
+  }
+  joinPending_ = joins;
+  ++count;
+  if (count > storage_) storage_ = (count + TableChunk - 1) / TableChunk * TableChunk;
 }
 
 void OutLineList::Release() {
   blocks_.clear();
   blocks_.shrink_to_fit();
-  blockUsed_ = kBlockBytes;
-  refs_.Release();
+  joins_.clear();
+  joins_.shrink_to_fit();
+  storage_ = 0;
+  joinPending_ = false;
 }
 
 }  // namespace q836

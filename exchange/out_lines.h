@@ -1,7 +1,10 @@
-// The output lines of a write-back, stored compactly: the bytes of all lines
-// in large blocks, one 8-byte reference per line.
+// The output lines of a write-back, stored as the bytes the exchange file
+// will hold: each line ended by CR LF, a joining line without. The file is
+// written straight from these blocks, and a line costs no bytes beyond its
+// own and its line end.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -11,31 +14,77 @@
 
 namespace q836 {
 
-/// Growable list of lines of at most 255 bytes each. Storage follows the
+/// Growable list of lines of at most 255 bytes each. Storage() follows the
 /// chunk rule of the drawing tables; the bytes are packed, not slotted.
 class OutLineList {
  public:
-  /// Appends `text` (at most 255 bytes). `joinsNext` marks a line that the
-  /// file writer joins with the line after it.
+  /// Appends `text` (at most 255 bytes, no CR or LF). `joinsNext` marks a
+  /// line that the file holds together with the line after it; the line
+  /// after a joining line always ends the file line.
   void Append(int32_t& count, std::string_view text, bool joinsNext);
 
-  /// Line i.
-  std::string_view operator[](int32_t i) const;
+  /// Calls f(line, joinsNext) for every line, in order.
+  template <typename F>
+  void ForEach(F f) const;
+
+  /// Calls f(bytes) for each stored block of file bytes, in order.
+  template <typename F>
+  void ForEachBlock(F f) const {
+    for (const Block& block : blocks_) f(std::string_view(block.bytes.get(), block.used));
+  }
 
   /// Whether line i is joined with the line after it in the file.
-  bool JoinsNext(int32_t i) const { return refs_[i] & 1; }
+  bool JoinsNext(int32_t i) const {
+    return std::binary_search(joins_.begin(), joins_.end(), Join{i, 0},
+                              [](const Join& a, const Join& b) { return a.line < b.line; });
+  }
 
   /// Number of lines the storage holds.
-  int32_t Storage() const { return refs_.Storage(); }
+  int32_t Storage() const { return storage_; }
 
   /// Frees all storage.
   void Release();
 
  private:
-  static constexpr size_t kBlockBytes = size_t{1} << 20;
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  size_t blockUsed_ = kBlockBytes;  // bytes used in the last block
-  ChunkedTable<uint64_t> refs_;     // (byte position << 1) | joinsNext
+  struct Block {
+    std::unique_ptr<char[]> bytes;
+    size_t used, capacity;
+  };
+  // A joining line that took effect: its number and its length.
+  struct Join {
+    int32_t line;
+    uint8_t length;
+  };
+  std::vector<Block> blocks_;
+  std::vector<Join> joins_;
+  int32_t storage_ = 0;
+  bool joinPending_ = false;  // the last line joins the next
 };
+
+template <typename F>
+void OutLineList::ForEach(F f) const {
+  int32_t line = 0;
+  auto join = joins_.begin();
+  for (const Block& block : blocks_) {
+    std::string_view rest(block.bytes.get(), block.used);
+    while (!rest.empty()) {
+      size_t end = rest.find("\r\n");
+      const std::string_view fileLine = rest.substr(0, end);
+      rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 2);
+      if (join != joins_.end() && join->line == line) {
+        f(fileLine.substr(0, join->length), true);
+        ++line;
+        if (fileLine.size() > join->length || end != std::string_view::npos) {
+          f(fileLine.substr(join->length), false);
+          ++line;
+        }
+        ++join;
+      } else {
+        f(fileLine, false);
+        ++line;
+      }
+    }
+  }
+}
 
 }  // namespace q836

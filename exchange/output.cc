@@ -17,17 +17,8 @@ bool WriteExchangeFile(const std::string& path, FileSystem& fs) {
   AtomicFileWriter out(fs, path);
   if (OutLineCount == 0) {
     out.Write("hq\r\n");
-    return out.Commit();
-  }
-  for (int32_t i = 0; i < OutLineCount; ++i) {
-    out.Write(OutLines[i]);
-    // A text keyword line and its text form one line of the file.
-    if (OutLines.JoinsNext(i)) {
-      if (i + 1 >= OutLineCount) break;
-      ++i;
-      out.Write(OutLines[i]);
-    }
-    out.Write("\r\n", 2);
+  } else {
+    OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
   }
   return out.Commit();
 }

@@ -33,6 +33,36 @@ TEST_F(OutputTest, AKeywordLineLastInTheListHasNoLineEnd) {
   EXPECT_EQ(Written(), "hd\r\nch 1 2 1 0 \"");
 }
 
+// Lines are stored as file bytes in blocks; wherever the block boundaries
+// fall, the file and the stored lines must be the same. The line after a
+// joining line ends the file line even when it is a keyword line itself.
+TEST_F(OutputTest, JoinedLinesAreTheSameAcrossBlockBoundaries) {
+  for (int filler = 0; filler < 300; filler += 7) {
+    ClearOutLines();
+    std::string expected;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 4096 / 20 + filler; ++i) {
+      const std::string line = "ci 0 0 " + std::to_string(1000000 + i);
+      EmitLine(line);
+      expected += line + "\r\n";
+      lines.push_back(line);
+    }
+    EmitKeywordLine("ch 1 2 1 0 \"");
+    EmitLine("text");
+    EmitKeywordLine("cs 1 2 1 0 \"");
+    EmitKeywordLine("ch 3 4 1 0 \"");
+    EmitLine("after");
+    EmitKeywordLine("ch 5 6 1 0 \"");
+    expected += "ch 1 2 1 0 \"text\r\ncs 1 2 1 0 \"ch 3 4 1 0 \"\r\nafter\r\nch 5 6 1 0 \"";
+    for (const char* line :
+         {"ch 1 2 1 0 \"", "text", "cs 1 2 1 0 \"", "ch 3 4 1 0 \"", "after", "ch 5 6 1 0 \""}) {
+      lines.push_back(line);
+    }
+    EXPECT_EQ(StoredLines(), lines) << filler;
+    EXPECT_EQ(Written(), expected) << filler;
+  }
+}
+
 TEST_F(OutputTest, LongLinesKeepWholeCharacters) {
   EmitLine(std::string(300, 'a'));
   EmitLine(std::string(254, 'b') + "\x82\xa0");
@@ -41,7 +71,8 @@ TEST_F(OutputTest, LongLinesKeepWholeCharacters) {
 
 TEST_F(OutputTest, EveryFailureLeavesNoFileOrTheCompleteOne) {
   EmitLine("hd");
-  for (int i = 0; i < 40000; ++i) EmitLine("ci 0 0 " + std::to_string(i));  // three writes
+  // Over 1 MiB of lines: the small first block, then two large ones, each one write.
+  for (int i = 0; i < 100000; ++i) EmitLine("ci 0 0 " + std::to_string(i));
   ASSERT_TRUE(WriteExchangeFile("ok.txt", fs));
   const std::string complete = fs.files["ok.txt"];
   const int operations = fs.operations;

@@ -35,7 +35,7 @@ void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
   if (words.capacity_ < line.size()) {
     // Words never hold more bytes than their line; small lines get room to spare.
     words.capacity_ = line.size() > (size_t{1} << 20) ? line.size() : 2 * line.size() + 256;
-    words.bytes_ = std::make_unique<char[]>(words.capacity_);
+    words.bytes_ = std::make_unique_for_overwrite<char[]>(words.capacity_);
   }
   char* const out = words.bytes_.get();
   size_t starts[ExchangeWords::kMaxWords + 1];
@@ -493,19 +493,29 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
   std::unique_ptr<InputFile> file = fs.OpenForReading(path, &opened);
   if (!file) return fail(opened == FileSystem::OpenResult::kMissing ? 0 : 1);
 
+  // A small first block keeps small files cheap; a file that fills it is
+  // read on in large blocks. Nothing of a block is kept between reads.
+  constexpr size_t kFirstBlockBytes = size_t{1} << 16;
   constexpr size_t kBlockBytes = size_t{1} << 20;
-  std::unique_ptr<char[]> block = std::make_unique<char[]>(kBlockBytes);
+  size_t blockBytes = kFirstBlockBytes;
+  std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(blockBytes);
   std::string pending;    // a line that spans blocks, CRs already removed
   bool lineStart = true;  // the next raw byte is the first of a line
   bool ended = false;     // a 0x1A at the start of a line ended the input
   try {
     while (!ended) {
-      const std::ptrdiff_t got = file->Read(block.get(), kBlockBytes);
+      const std::ptrdiff_t got = file->Read(block.get(), blockBytes);
       if (got < 0) {
         file->Close();
         return fail(lineNumber + 1);
       }
       if (got == 0) break;
+      if (static_cast<size_t>(got) == blockBytes && blockBytes < kBlockBytes) {
+        blockBytes = kBlockBytes;
+        std::unique_ptr<char[]> larger = std::make_unique_for_overwrite<char[]>(blockBytes);
+        std::memcpy(larger.get(), block.get(), static_cast<size_t>(got));
+        block = std::move(larger);
+      }
       const char* p = block.get();
       const char* const end = p + got;
       while (p < end) {

@@ -35,7 +35,7 @@ namespace q836 {
 /// The stored output lines, in order.
 inline std::vector<std::string> StoredLines() {
   std::vector<std::string> lines;
-  for (int32_t i = 0; i < OutLineCount; ++i) lines.emplace_back(OutLines[i]);
+  OutLines.ForEach([&](std::string_view line, bool) { lines.emplace_back(line); });
   return lines;
 }
 
