@@ -64,6 +64,19 @@ check "overflow message" sh -c "'$batch' --scale 1e999 '$work/f.txt' 2>&1 | grep
 # An exchange file that cannot be written: exit 1, no partial file.
 check "unwritable exits 1" test "$(status "$batch" -o "$work/no/such/dir/out.txt" "$work/f.txt")" = 1
 
+# --preview prints what OK would do and writes nothing, not even settings.
+typical "$work/p.txt"
+crlf "BL 0 0 b" >> "$work/p.txt"
+cp "$work/p.txt" "$work/p.orig"
+cp "$work/s.dat" "$work/s.before"
+check "preview" cmp -s <("$batch" --preview --settings "$work/s.dat" --no-arcs --radius 5 "$work/p.txt" 2>/dev/null) \
+  <(printf '%s\n' "変換対象：円 2 → 点マーカー□" "注意：ブロック図形 1 個が選択範囲にあり、OKで消去されます。" \
+                  "　　　作図し直されません。キャンセルして選択し直せます。")
+check "preview writes nothing" cmp -s "$work/p.txt" "$work/p.orig"
+check "preview saves nothing" cmp -s "$work/s.dat" "$work/s.before"
+check "preview of an overflow" sh -c "'$batch' --preview --radius 1e400 '$work/p.txt' 2>/dev/null | grep -q '^変換対象：半径の値が大きすぎて読めません$'"
+check "preview of a failed read exits 1" test "$(status "$batch" --preview "$work/bad.txt")" = 1
+
 # Usage errors.
 check "no file is a usage error" test "$(status "$batch")" = 2
 check "unknown option" test "$(status "$batch" --bogus "$work/f.txt")" = 2

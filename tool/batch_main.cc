@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char kUsage[] =
     "usage: q836-batch [--settings FILE] [--cancel] [-o OUT] [choice options] EXCHANGE_FILE\n"
+    "       q836-batch --preview [--settings FILE] [choice options] EXCHANGE_FILE\n"
     "\n"
     "Runs the circle-to-point conversion on EXCHANGE_FILE (a JWC_TEMP.TXT as the host\n"
     "writes it) exactly as the dialog does, and writes the result back to EXCHANGE_FILE\n"
@@ -26,6 +27,8 @@ constexpr const char kUsage[] =
     "                      there (without it: the defaults, and nothing is saved)\n"
     "  --cancel            press Cancel instead of OK: the file becomes \"hq\"\n"
     "  -o OUT              write the result to OUT instead of EXCHANGE_FILE\n"
+    "  --preview           print what OK would do, as the dialog's foot strip shows\n"
+    "                      it, and write nothing\n"
     "\n"
     "choice options (each sets one control after the settings were shown):\n"
     "  --circles, --no-circles               円 (circles)\n"
@@ -89,7 +92,7 @@ int UsageError(const std::string& message) {
 
 int Run(int argc, char** argv) {
   std::string settings, out, exchange;
-  bool cancel = false;
+  bool cancel = false, preview = false;
   std::vector<Choice> choices;
   const struct {
     const char* on;
@@ -128,6 +131,8 @@ int Run(int argc, char** argv) {
       if (!value(out)) return UsageError("-o needs a file");
     } else if (arg == "--cancel") {
       cancel = true;
+    } else if (arg == "--preview") {
+      preview = true;
     } else if (arg == "--radius" || arg == "--scale") {
       if (!value(text)) return UsageError(arg + " needs a text");
       choices.push_back({Choice::kText, arg == "--radius" ? Control::Edit1 : Control::Edit2, false,
@@ -177,6 +182,12 @@ int Run(int argc, char** argv) {
         host.SetItemIndex(Control::ComboBox1, c.marker);
         break;
     }
+  }
+  if (preview) {
+    const std::string text = PreviewText(form.Preview(), "\n");
+    std::fputs(text.c_str(), stdout);
+    if (!text.empty()) std::fputc('\n', stdout);
+    return 0;  // the form is never closed: nothing is written
   }
   if (cancel) {
     form.Button2Click();

@@ -9,6 +9,22 @@
 
 namespace q836 {
 
+/// Whether a figure of `radius` is converted under `limit` (false for NaN).
+inline bool Converts(double radius, double limit) { return radius <= limit; }
+
+/// How many of the first `count` records of `table` ConvertTable would convert.
+template <typename T>
+int32_t CountConvertible(const ChunkedTable<T>& table, int32_t count, double limit) {
+  int32_t n = 0;
+  // Block by block, so that the loop is a plain pass over contiguous records.
+  for (int32_t start = 0; start < count; start += TableChunk) {
+    const T* block = &table[start];
+    const int32_t size = count - start < TableChunk ? count - start : TableChunk;
+    for (int32_t i = 0; i < size; ++i) n += Converts(block[i].Radius, limit) ? 1 : 0;
+  }
+  return n;
+}
+
 /// Drops from Order every record of `table` whose Radius is at most
 /// RadiusLimit and appends, in table order, a point (AsPoint) or a marker
 /// with the record's header and centre. A solid whose colour is its solid
@@ -18,7 +34,7 @@ void ConvertTable(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& 
                   int32_t count, bool solidSource) {
   int32_t m = 0;
   for (int32_t i = 0; i < count; ++i) {
-    if (table[i].Radius <= s.RadiusLimit) {
+    if (Converts(table[i].Radius, s.RadiusLimit)) {
       ++m;
       DropFromOrder(kind, i);
     }
@@ -38,7 +54,7 @@ void ConvertTable(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& 
   Order.SetStorage(OrderCount);
   for (int32_t i = 0; i < count; ++i) {
     const T& figure = table[i];
-    if (!(figure.Radius <= s.RadiusLimit)) continue;
+    if (!Converts(figure.Radius, s.RadiusLimit)) continue;
     TJwwEntHeader header = figure.Header;
     if (solidSource && header.LineColor == 10) header.LineColor = 1;
     if (s.AsPoint) {

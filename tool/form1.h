@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tool/form_host.h"
+#include "tool/preview.h"
 #include "tool/settings.h"
 
 namespace q836 {
@@ -44,6 +46,12 @@ class TForm1 : public TForm1Settings {
   std::string ExeFolder;
   std::string BannerUrl;
   std::optional<RunPaths> PathOverride;
+
+  /// What OK would do with the controls as they stand; nothing after a
+  /// failed read, whose message the status line shows.
+  std::vector<PreviewLine> Preview() const {
+    return loadFailed_ || closed_ ? std::vector<PreviewLine>{} : ConversionPreview(host_);
+  }
 
   /// The exchange file exists but could not be read to its end.
   bool LoadFailed() const { return loadFailed_; }

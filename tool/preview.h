@@ -1,0 +1,31 @@
+// What OK would do, worked out from the controls as they stand: the text of
+// the strip at the foot of the dialog, and of the batch runner's --preview.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tool/form_host.h"
+
+namespace q836 {
+
+/// One line of the preview, in UTF-8; a warning is shown so that it stands out.
+struct PreviewLine {
+  std::string Text;
+  bool Warning = false;
+};
+
+/// Widest preview line, in columns of the dialog's fixed-pitch font (a
+/// full-width character takes two).
+inline constexpr size_t kPreviewColumns = 64;
+
+/// The preview of OK on the loaded drawing for the controls of `host`: how
+/// many figures of each chosen kind would be converted, into what, and a
+/// warning when the selection holds block insertions, which the host erases
+/// and cannot draw again. Reads the radius as OK does; changes nothing.
+std::vector<PreviewLine> ConversionPreview(FormHost& host);
+
+/// The lines joined by `separator`.
+std::string PreviewText(const std::vector<PreviewLine>& lines, const char* separator);
+
+}  // namespace q836
