@@ -5,9 +5,11 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "text/wide_text.h"
 #include "tool/banner-win32.h"
+#include "tool/control_ids-win32.h"
 #include "tool/form1.h"
 #include "tool/res/resource.h"
 
@@ -20,31 +22,7 @@ constexpr int kClientHeight = 378;
 constexpr COLORREF kLabel1Back = RGB(192, 220, 192);
 constexpr COLORREF kStatusBack = RGB(231, 231, 231);
 constexpr COLORREF kMemoBack = RGB(187, 235, 244);
-
-enum ControlId : int {
-  kIdLabel1 = 100,
-  kIdGroupBox1,
-  kIdCheckBox1,
-  kIdCheckBox2,
-  kIdCheckBox3,
-  kIdCheckBox4,
-  kIdCheckBox5,
-  kIdLabel3,
-  kIdEdit1,
-  kIdLabel2,
-  kIdButton1 = IDOK,
-  kIdButton2 = IDCANCEL,
-  kIdScrollBox1 = 120,
-  kIdMemo1,
-  kIdGroupBox2,
-  kIdRadioButton1,
-  kIdRadioButton2,
-  kIdLabel5,
-  kIdComboBox1,
-  kIdLabel4,
-  kIdEdit2,
-  kIdLabelA1,
-};
+constexpr COLORREF kWarningText = RGB(192, 0, 0);
 
 // One control of the form: class, caption, styles and its place on the form
 // (children of a group box are placed relative to it, as designed).
@@ -82,8 +60,8 @@ const ControlSpec kControls[] = {
      104, 256, 121, 25},
     {kIdButton2, L"BUTTON", L"キャンセル(&N)", kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0,
      0, 256, 256, 121, 25},
-    {kIdScrollBox1, L"STATIC", L"", kChild | WS_CLIPCHILDREN | SS_NOTIFY, 0, 0, 0, 0, 313,
-     kClientWidth, 65},
+    {kIdScrollBox1, L"STATIC", L"", kChild | WS_CLIPCHILDREN | SS_NOTIFY | SS_OWNERDRAW, 0, 0, 0, 0,
+     313, kClientWidth, 65},
     {kIdMemo1, L"EDIT", L"",
      kChild | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
      WS_EX_CLIENTEDGE, 0, 0, 288, 40, 177, 209},
@@ -189,7 +167,7 @@ class Dialog : public FormHost {
   void DestroyWindow() override { ::DestroyWindow(hwnd_); }
   std::string ExecutablePath() override;
   EscapeKey& Escape() override { return escape_; }
-  void StartBanner(const std::string& url) override { StartBannerBrowser(panel_, Utf16(url)); }
+  void StartBanner(const std::string& url) override;
 
  private:
   HWND Item(Control c) const { return GetDlgItem(hwnd_, IdOf(c)); }
@@ -200,6 +178,9 @@ class Dialog : public FormHost {
   }
   void CreateControls();
   void Command(int id, int code);
+  void Activate(bool active);
+  void UpdatePreview();
+  void DrawStrip(const DRAWITEMSTRUCT& item);
   LRESULT ControlColour(HDC dc, HWND control);
   // Runs an event handler; an exception escaping it is shown, as the
   // application's general error report does, and the dialog stays open.
@@ -213,6 +194,9 @@ class Dialog : public FormHost {
   HFONT font_ = nullptr;
   HFONT titleFont_ = nullptr;
   HBRUSH white_ = nullptr, label1Brush_ = nullptr, statusBrush_ = nullptr, memoBrush_ = nullptr;
+  HWND focused_ = nullptr;  // the control that had the focus when the form was deactivated
+  bool shown_ = false;      // the show handler has filled the controls
+  std::vector<PreviewLine> preview_;
   AsyncEscapeKey escape_;
   TForm1 form_;
 };
@@ -252,10 +236,86 @@ bool Dialog::Create() {
   if (!hwnd_) return false;
   CreateControls();
   Dispatch([this] { form_.FormShow(); });
+  shown_ = true;
+  UpdatePreview();
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
-  SetFocus(GetNextDlgTabItem(hwnd_, nullptr, FALSE));
+  focused_ = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  SetFocus(focused_);
   return true;
+}
+
+void Dialog::StartBanner(const std::string& url) {
+  // The banner panel sits at a negative offset inside the strip, so only the
+  // top left of the page shows, without border or scroll bars.
+  panel_ =
+      CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_BORDER, -3,
+                      -3, 600, 200, GetDlgItem(hwnd_, kIdScrollBox1), nullptr, instance_, nullptr);
+  StartBannerBrowser(panel_, Utf16(url));
+}
+
+// The strip shows what OK would do, unless it carries the banner. Its window
+// text holds the same lines, for accessibility tools and tests.
+void Dialog::UpdatePreview() {
+  if (!shown_ || panel_) return;
+  preview_ = form_.Preview();
+  HWND strip = GetDlgItem(hwnd_, kIdScrollBox1);
+  SetWindowTextW(strip, Utf16(PreviewText(preview_, "\r\n")).c_str());
+  InvalidateRect(strip, nullptr, TRUE);
+}
+
+void Dialog::DrawStrip(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  FillRect(dc, &item.rcItem, white_);
+  if (panel_) return;
+  HGDIOBJ oldFont = SelectObject(dc, font_);
+  SetBkMode(dc, TRANSPARENT);
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  const int lineHeight = metrics.tmHeight + 2;
+  int y = item.rcItem.top + 3;
+  for (const PreviewLine& line : preview_) {
+    SetTextColor(dc, line.Warning ? kWarningText : GetSysColor(COLOR_WINDOWTEXT));
+    const std::wstring text = Utf16(line.Text);
+    RECT r = {item.rcItem.left + 6, y, item.rcItem.right - 2, y + lineHeight};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    y += lineHeight;
+  }
+  SelectObject(dc, oldFont);
+}
+
+// Enter in the read-only memo presses the default button and Esc the
+// cancel button, as from every other control: the memo does not ask for
+// them when the dialog manager queries it.
+LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR) {
+  if (message == WM_GETDLGCODE) {
+    LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (msg && msg->message == WM_KEYDOWN &&
+        (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
+      code &= ~(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+    }
+    return code;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// The form gives the focus back to the control that had it when it was
+// deactivated (a task switch, a click elsewhere, minimising).
+void Dialog::Activate(bool active) {
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) focused_ = focus;
+    return;
+  }
+  if (IsIconic(hwnd_)) return;
+  HWND target = focused_;
+  if (!target || !IsWindow(target) || !IsWindowEnabled(target) || !IsWindowVisible(target)) {
+    target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  }
+  if (target) SetFocus(target);
 }
 
 void Dialog::CreateControls() {
@@ -285,11 +345,7 @@ void Dialog::CreateControls() {
   SendMessageW(combo, CB_SETCURSEL, 0, 0);
   ImmAssociateContext(combo, nullptr);
   SetWindowTextW(GetDlgItem(hwnd_, kIdMemo1), kMemoText);
-  // The banner panel sits at a negative offset inside the strip, so only the
-  // top left of the page shows, without border or scroll bars.
-  panel_ =
-      CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_BORDER, -3,
-                      -3, 600, 200, GetDlgItem(hwnd_, kIdScrollBox1), nullptr, instance_, nullptr);
+  SetWindowSubclass(GetDlgItem(hwnd_, kIdMemo1), MemoProc, 0, 0);
 }
 
 void Dialog::MoveTo(int32_t left, int32_t top) {
@@ -341,6 +397,11 @@ void Dialog::Command(int id, int code) {
     Dispatch([this] { form_.Button1Click(); });
   } else if (id == IDCANCEL && code == BN_CLICKED) {
     Dispatch([this] { form_.Button2Click(); });
+  } else if ((code == BN_CLICKED && id >= kIdCheckBox1 && id <= kIdCheckBox5) ||
+             (code == BN_CLICKED && (id == kIdRadioButton1 || id == kIdRadioButton2)) ||
+             (code == EN_CHANGE && id == kIdEdit1) ||
+             (code == CBN_SELCHANGE && id == kIdComboBox1)) {
+    UpdatePreview();
   }
 }
 
@@ -361,6 +422,20 @@ LRESULT Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       Command(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case WM_ACTIVATE:
+      Activate(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
+    case WM_SETFOCUS:  // the form itself never keeps the focus
+      Activate(true);
+      return 0;
+    case DM_GETDEFID:  // asked by the dialog manager for Enter
+      return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_DRAWITEM:
+      if (wParam == kIdScrollBox1) {
+        DrawStrip(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+      }
+      break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -373,7 +448,11 @@ LRESULT Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_MINIMIZE && owner_) {
-        ShowWindow(owner_, SW_MINIMIZE);  // the task bar entry minimises the whole tool
+        // The task bar entry minimises the whole tool; the form hides with it
+        // and comes back when the application window is restored.
+        Activate(false);
+        ShowWindow(hwnd_, SW_HIDE);
+        ShowWindow(owner_, SW_MINIMIZE);
         return 0;
       }
       break;
@@ -389,11 +468,42 @@ LRESULT Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-// The application window: it carries the title in the task bar and owns the form.
+// The application window carries the title in the task bar and owns the
+// form. Activated itself (the task bar, Alt+Tab, a restore after
+// minimising), it hands activation and focus on to the form, so that keys
+// reach the form's controls at once; closing it is closing the form.
+LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND form = reinterpret_cast<HWND>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && form && IsWindowVisible(form) && !IsIconic(hwnd)) {
+        SetActiveWindow(form);
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+      if (form && IsWindowVisible(form) && !IsIconic(hwnd)) {
+        SetFocus(form);
+        return 0;
+      }
+      break;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED && form && IsWindow(form) && !IsWindowVisible(form)) {
+        ShowWindow(form, SW_SHOW);
+        SetActiveWindow(form);
+      }
+      break;
+    case WM_CLOSE:
+      if (form) PostMessageW(form, WM_CLOSE, 0, 0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 HWND CreateApplicationWindow(HINSTANCE instance) {
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpfnWndProc = ApplicationProc;
   wc.hInstance = instance;
   wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_Q836));
   wc.lpszClassName = L"TApplication";
@@ -413,6 +523,7 @@ int RunDialog(HINSTANCE instance) {
   HWND app = CreateApplicationWindow(instance);
   Dialog dialog(instance, app);
   if (!dialog.Create()) return 1;
+  if (app) SetWindowLongPtrW(app, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog.Window()));
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (!IsDialogMessageW(dialog.Window(), &msg)) {

@@ -7,6 +7,7 @@ set -u
 exe=$1
 batch=$2
 banner_exe=${3:-}
+read_strip="$(dirname "$exe")/read_strip.exe"  # built beside the program
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine_env.sh"
 wine_prefix_ready
@@ -143,6 +144,7 @@ test_failed_read_disables_ok() {
   local f; f=$(new_folder failed)
   crlf "ci 1 1 0.01" "ci 2 2 1e400" > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "failed read: no window"; return; }
+  [ -z "$("$WINE64" "$read_strip" 2>/dev/null)" ] || fail "failed read: the strip shows a preview"
   keys Return
   still_open || fail "failed read: OK was not disabled"
   keys Escape
@@ -211,6 +213,103 @@ test_enter_and_escape_from_the_drop_down() {
   cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "drop-down: Esc did not press Cancel"
 }
 
+# The dialog's geometry on screen: X, Y (its top left corner).
+window_origin() {
+  eval "$(xdotool getwindowgeometry --shell "$WIN" | grep -E '^(X|Y)=')"
+}
+
+# After a switch to another program and a click on the caption, typing goes
+# to the control that had the focus (Edit1, whose radius then converts both
+# circles).
+test_focus_returns_after_switching_programs() {
+  local f; f=$(new_folder switch)
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "switch: no window"; return; }
+  keys Tab Tab Tab Tab Tab
+  xmessage -geometry +600+500 'another program' 2>/dev/null &
+  local other=$! xm=""
+  for _ in $(seq 1 50); do
+    xm=$(xdotool search --onlyvisible --name '^xmessage$' 2>/dev/null | head -1)
+    [ -n "$xm" ] && break
+    sleep 0.1
+  done
+  [ -n "$xm" ] && { xdotool windowfocus --sync "$xm"; sleep 0.3; }
+  window_origin
+  xdotool mousemove $((X + 150)) $((Y + 8)) click 1
+  sleep 0.5
+  xdotool type --delay 50 1000
+  sleep 0.2
+  xdotool key --clearmodifiers Return
+  wait_exit || { fail "switch: still running"; kill "$PID"; }
+  kill "$other" 2>/dev/null
+  grep -q '^pt 30 40' "$f/JWC_TEMP.TXT" || fail "switch: the typed radius did not reach Edit1"
+}
+
+# Minimised from its system menu, the tool hides; restored from its icon,
+# Enter presses OK at once.
+test_keys_work_after_minimise_and_restore() {
+  local f; f=$(new_folder minimise)
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "minimise: no window"; return; }
+  keys alt+space
+  sleep 0.5
+  xdotool key n
+  sleep 1
+  xdotool search --onlyvisible --name '^円→点変換$' >/dev/null 2>&1 && fail "minimise: the form is still shown"
+  local app
+  app=$(xdotool search --onlyvisible --name '^q836_円→点変換$' 2>/dev/null | head -1)
+  [ -n "$app" ] || { fail "minimise: no icon of the application"; kill "$PID"; return; }
+  eval "$(xdotool getwindowgeometry --shell "$app" | grep -E '^(X|Y)=')"
+  xdotool mousemove $((X + 40)) $((Y + 12)) click --repeat 2 --delay 80 1
+  sleep 1
+  xdotool key --clearmodifiers Return
+  wait_exit || { fail "minimise: Enter did nothing after the restore"; kill "$PID"; return; }
+  [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "minimise: Enter did not press OK"
+}
+
+# Enter in the read-only memo presses OK, as from every other control.
+test_enter_in_the_memo_presses_ok() {
+  local f; f=$(new_folder memo)
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "memo: no window"; return; }
+  window_origin
+  xdotool mousemove $((X + 370)) $((Y + 150)) click 1
+  sleep 0.5
+  xdotool key --clearmodifiers Return
+  wait_exit || { fail "memo: Enter did nothing"; kill "$PID"; return; }
+  [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "memo: Enter did not press OK"
+}
+
+# The foot strip shows what OK would do, updated by each edit, exactly as the
+# batch runner's --preview computes it for the same choices.
+test_strip_shows_the_preview_after_edits() {
+  local f; f=$(new_folder strip)
+  { typical; crlf "BL 0 0 blk"; } > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+  cp "$f/JWC_TEMP.TXT" "$work/strip.txt"
+  cp "$f/q836.dat" "$work/strip.dat"
+  start_dialog "$f" || { fail "strip: no window"; return; }
+  local step expected actual
+  strip_is() {  # strip_is NAME BATCH_OPTIONS...: compare with --preview
+    step=$1; shift
+    sleep 0.5
+    expected=$("$batch" --preview --settings "$work/strip.dat" "$@" "$work/strip.txt" 2>/dev/null)
+    actual=$("$WINE64" "$read_strip" 2>/dev/null)
+    [ "$actual" = "$expected" ] || fail "strip ($step): [$actual] instead of [$expected]"
+  }
+  strip_is points
+  keys alt+s Down Tab Down  # markers, the second shape
+  strip_is markers --marker 1
+  keys alt+e Tab Tab Tab Tab Tab 5  # Edit1 selected, then typed over
+  strip_is radius --marker 1 --radius 5
+  keys alt+e space Tab space  # circles and arcs off: nothing to convert
+  strip_is nothing --marker 1 --radius 5 --no-circles --no-arcs
+  case "$actual" in *"ブロック図形 1 個"*) ;; *) fail "strip: no block warning";; esac
+  case "$actual" in *"変換対象：0"*) ;; *) fail "strip: nothing chosen is not shown";; esac
+  keys Escape
+  wait_exit || { fail "strip: still running"; kill "$PID"; }
+}
+
 test_banner_request() {
   [ -n "$banner_exe" ] || return 0
   local port=18836 log="$work/http.log"
@@ -236,6 +335,8 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_missing_exchange_file_gives_zero_counts test_failed_read_disables_ok
        test_overflow_shows_the_message_and_stays_open test_tab_order_cycles_through_the_controls
        test_access_keys_move_to_the_groups test_enter_and_escape_from_the_drop_down
+       test_focus_returns_after_switching_programs test_keys_work_after_minimise_and_restore
+       test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
        test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"
