@@ -56,7 +56,20 @@ set_tests_properties(batch_cli PROPERTIES LABELS tool)
 # The Windows program under Wine, driven by real key presses.
 set(Q836_WINDOWS_EXE "" CACHE FILEPATH "q836.exe to test under Wine")
 set(Q836_BANNER_EXE "" CACHE FILEPATH "q836.exe built with a banner URL on 127.0.0.1:18836")
+set(Q836_WINDOWS32_EXE "" CACHE FILEPATH "32-bit q836.exe, checked statically")
+foreach(exe_and_machine "${Q836_WINDOWS_EXE};x86_64" "${Q836_WINDOWS32_EXE};i386")
+  list(GET exe_and_machine 0 exe)
+  list(GET exe_and_machine 1 machine)
+  if(exe)
+    add_test(NAME pe_check_${machine} COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/pe_check.py
+             ${exe} ${machine})
+    set_tests_properties(pe_check_${machine} PROPERTIES LABELS package)
+  endif()
+endforeach()
 if(Q836_WINDOWS_EXE)
+  add_test(NAME package COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/package_test.py
+           ${Q836_WINDOWS_EXE})
+  set_tests_properties(package PROPERTIES LABELS package)
   add_test(NAME wine_dialog COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/dialog_test.sh
            ${Q836_WINDOWS_EXE} $<TARGET_FILE:q836-batch> ${Q836_BANNER_EXE})
   set_tests_properties(wine_dialog PROPERTIES LABELS wine TIMEOUT 600)

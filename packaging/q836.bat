@@ -1,4 +1,4 @@
-@REM 円→点変換
+REM 円→点変換
 REM #jww
 REM #cd
 REM #zz
