@@ -24,17 +24,29 @@ std::string FolderOf(const std::string& path) {
   return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 
-// Adapts the status label to the write-back's progress target.
+// Adapts the status label to the write-back's progress target. The
+// write-back reports every 100 entities; a repaint costs far more than
+// writing 100 entities, so the label shows the progress at most every
+// kProgressMilliseconds (the first report always), which still moves it
+// several times a second.
 class LabelProgress : public ProgressControl {
  public:
+  static constexpr int64_t kProgressMilliseconds = 100;
+
   explicit LabelProgress(FormHost& host) : host_(host) {}
   void SetCaptionAndRepaint(std::string_view caption) override {
+    const int64_t now = host_.Milliseconds();
+    if (shown_ && now - last_ < kProgressMilliseconds) return;
+    shown_ = true;
+    last_ = now;
     host_.SetText(Control::LabelA1, caption);
     host_.Repaint(Control::LabelA1);
   }
 
  private:
   FormHost& host_;
+  bool shown_ = false;
+  int64_t last_ = 0;
 };
 
 }  // namespace

@@ -249,6 +249,30 @@ TEST_F(FormTest, StatusCaptionsInOrder) {
                           "処理中(ESC:中断)：1／3", "ファイル生成中です"}));
 }
 
+// The write-back reports every 100 entities; the label shows a report only
+// when 100 ms have passed since the last one it showed (the first always).
+TEST_F(FormTest, ProgressRepaintsAreSpacedInTime) {
+  struct ClockHost : HeadlessHost {
+    using HeadlessHost::HeadlessHost;
+    int64_t Milliseconds() override { return now += 30; }  // each report 30 ms later
+    int64_t now = 0;
+  } clocked("C:\\CAD\\q836.exe", key, fs);
+  TForm1 run(clocked);
+  std::string drawing;
+  for (int i = 0; i < 1000; ++i) drawing += "ci 1 1 " + std::to_string(i + 1) + "\r\n";
+  fs.files[kExchange] = drawing;
+  std::vector<std::string> progress;
+  clocked.onStatus = [&](const std::string& c) {
+    if (c.rfind("処理中(", 0) == 0) progress.push_back(c);
+  };
+  run.FormShow();
+  run.Button1Click();
+  // Reports at 1, 101, ..., 901, 30 ms apart: shown at 0, 120, 240 ms, ...
+  EXPECT_EQ(progress,
+            (std::vector<std::string>{"処理中(ESC:中断)：1／1000", "処理中(ESC:中断)：401／1000",
+                                      "処理中(ESC:中断)：801／1000"}));
+}
+
 TEST_F(FormTest, NoBannerRequestWithoutABaseUrl) {
   Show("");
   EXPECT_TRUE(host.bannerUrl.empty());

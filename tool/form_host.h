@@ -3,6 +3,7 @@
 // key and the banner. The Win32 window and the headless runner implement it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,6 +63,11 @@ class FormHost {
   virtual void StartBanner(const std::string& url) = 0;
   /// The disk the form reads and writes its files on.
   virtual FileSystem& Files() { return DiskFileSystem(); }
+  /// A clock in milliseconds, for spacing the progress repaints.
+  virtual int64_t Milliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  }
 };
 
 }  // namespace q836
