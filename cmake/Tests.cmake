@@ -76,6 +76,23 @@ if(Q836_WINDOWS_EXE)
 endif()
 endif()
 
+# Reliability: every committed fuzz input (the minimised corpora and the
+# regression inputs) replayed through its target; an invariant that breaks
+# aborts the replay.
+if(NOT CMAKE_CROSSCOMPILING)
+  foreach(target ${Q836_FUZZ_TARGETS})
+    add_executable(${target}_replay fuzz/${target}.cc fuzz/replay_main.cc tests/memory_file_system.cc)
+    target_include_directories(${target}_replay PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${target}_replay PRIVATE q836_tool_core)
+    set(inputs ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${target})
+    if(target STREQUAL "reader_fuzzer" OR target STREQUAL "run_fuzzer")
+      list(APPEND inputs ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/regressions)
+    endif()
+    add_test(NAME fuzz_corpus_${target} COMMAND ${target}_replay ${inputs})
+    set_tests_properties(fuzz_corpus_${target} PROPERTIES LABELS reliability TIMEOUT 600)
+  endforeach()
+endif()
+
 # Reliability: bad input through the batch runner, and SIGKILL during writes.
 if(NOT CMAKE_CROSSCOMPILING)
   if(CMAKE_CXX_FLAGS MATCHES "sanitize")

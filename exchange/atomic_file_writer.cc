@@ -7,7 +7,7 @@ namespace q836 {
 
 namespace {
 // Small writes are gathered up to this size; larger ones go straight through.
-constexpr size_t kBufferBytes = size_t{1} << 16;
+constexpr size_t kBufferBytes = size_t{1} << 14;
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target)

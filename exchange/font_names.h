@@ -9,7 +9,7 @@ namespace q836 {
 
 /// A font name of at most 255 bytes (whole characters), shared between records.
 struct FontNameRef {
-  uint32_t Index = 0;  // 0 is the empty name
+  uint32_t Index;  // 0 is the empty name; value-initialised with its record
 
   /// Stores `name`, cut to at most 255 bytes of whole characters.
   void Assign(std::string_view name);

@@ -14,8 +14,10 @@ inline constexpr size_t kShortStringCapacity = 255;
 /// A text of at most 255 bytes; a longer value keeps its whole characters up
 /// to the limit, so it never ends on a lone lead byte.
 struct StoredText {
-  uint64_t Position = 0;
-  uint8_t Length = 0;
+  // No default values: records are value-initialised when appended, and
+  // table storage is then never written before use.
+  uint64_t Position;
+  uint8_t Length;
 
   /// Stores `text`, cut to at most 255 bytes of whole characters.
   void Assign(std::string_view text);

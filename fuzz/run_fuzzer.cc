@@ -62,18 +62,32 @@ void CheckLines(std::string_view file) {
   }
 }
 
+// Whether a line is an attribute line: lg ly lc lt lw cn cc pn z1..z5.
+bool IsAttributeLine(std::string_view line) {
+  if (line.size() < 2) return false;
+  const char a = line[0], b = line[1];
+  switch (a) {
+    case 'l':
+      return b == 'g' || b == 'y' || b == 'c' || b == 't' || b == 'w';
+    case 'c':
+      return (b == 'n' || b == 'c') && !IsTextKeywordLine(line);
+    case 'p':
+      return b == 'n';
+    case 'z':
+      return b >= '1' && b <= '5';
+  }
+  return false;
+}
+
 // The lines of a file without its attribute lines.
 std::string EntityLines(std::string_view file) {
-  static constexpr std::string_view kAttributes[] = {"lg", "ly", "lc", "lt", "lw", "cn", "cc",
-                                                     "pn", "z1", "z2", "z3", "z4", "z5"};
   std::string out;
+  out.reserve(file.size());
   while (!file.empty()) {
     const size_t end = file.find("\r\n");
     const std::string_view line = file.substr(0, end);
     file = end == std::string_view::npos ? std::string_view() : file.substr(end + 2);
-    bool attribute = false;
-    for (std::string_view a : kAttributes) attribute = attribute || line.substr(0, 2) == a;
-    if (attribute && !IsTextKeywordLine(line)) continue;
+    if (IsAttributeLine(line)) continue;
     out.append(line).append("\n");
   }
   return out;
