@@ -68,21 +68,37 @@ int32_t OutLineCount;
 namespace {
 
 // Position in Order of the item naming each record, per kind, so that
-// dropping a figure costs no scan of Order.
+// dropping a figure costs no scan of Order. A kind's index is built by one
+// pass over Order the first time one of its records is dropped, and kept up
+// to date from then on; kinds that are never dropped (lines, texts, most of
+// a drawing) cost nothing.
 std::vector<int32_t> orderPosition[16];
+bool orderIndexed[16];
 
 void ReleaseOrderIndex() {
   for (auto& positions : orderPosition) std::vector<int32_t>().swap(positions);
+  for (bool& indexed : orderIndexed) indexed = false;
 }
 
 void RecordOrderPosition(int32_t position, int32_t kind, int32_t index) {
-  if (kind < 1 || kind > 15 || index < 0) return;
+  if (kind < 1 || kind > 15 || index < 0 || !orderIndexed[kind]) return;
   std::vector<int32_t>& positions = orderPosition[kind];
   if (static_cast<size_t>(index) >= positions.size()) {
     positions.resize(static_cast<size_t>(index) + 1, -1);
   }
   // The first item naming a record is the one that dropping changes.
   if (positions[index] < 0 || positions[index] > position) positions[index] = position;
+}
+
+void IndexOrder(int32_t kind) {
+  orderIndexed[kind] = true;
+  for (int32_t start = 0; start < OrderCount; start += TableChunk) {
+    const TJwwOrderItem* block = &Order[start];
+    const int32_t size = OrderCount - start < TableChunk ? OrderCount - start : TableChunk;
+    for (int32_t i = 0; i < size; ++i) {
+      if (block[i].Kind == kind) RecordOrderPosition(start + i, kind, block[i].Index);
+    }
+  }
 }
 
 void ReleaseEntityTables() {
@@ -207,6 +223,7 @@ void SetEntityHeader(TJwwEntHeader& header) {
 
 void DropFromOrder(int32_t kind, int32_t index) {
   if (kind < 1 || kind > 15 || index < 0) return;
+  if (!orderIndexed[kind]) IndexOrder(kind);
   const std::vector<int32_t>& positions = orderPosition[kind];
   if (static_cast<size_t>(index) >= positions.size()) return;
   const int32_t position = positions[index];

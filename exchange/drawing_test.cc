@@ -72,6 +72,26 @@ TEST_F(DrawingTest, AppendedEntriesAreZeroFilledAfterShrinking) {
   EXPECT_EQ(fresh.Header.Marks, 0);
 }
 
+// The index of a kind is built when one of its records is first dropped;
+// items added afterwards, and items set in bulk, must be found too, and the
+// first item naming a record is the one dropped.
+TEST_F(DrawingTest, DropFromOrderFindsItemsAddedAfterTheFirstDrop) {
+  AddToOrder(kCircle, 0);
+  AddToOrder(kLine, 0);
+  DropFromOrder(kCircle, 0);
+  AddToOrder(kCircle, 1);
+  AddToOrder(kCircle, 1);  // a second item naming the same record
+  Order.SetStorage(OrderCount + 1);
+  SetOrderItem(OrderCount++, kCircle, 2);
+  DropFromOrder(kCircle, 1);
+  DropFromOrder(kCircle, 2);
+  EXPECT_EQ(Order[0].Kind, kDropped);
+  EXPECT_EQ(Order[1].Kind, kLine);
+  EXPECT_EQ(Order[2].Kind, kDropped);
+  EXPECT_EQ(Order[3].Kind, kCircle);
+  EXPECT_EQ(Order[4].Kind, kDropped);
+}
+
 TEST_F(DrawingTest, DropFromOrderChangesOnlyTheNamedItem) {
   AddToOrder(kCircle, 0);
   AddToOrder(kArc, 0);
