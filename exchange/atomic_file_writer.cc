@@ -58,14 +58,22 @@ bool AtomicFileWriter::Commit() {
   return false;
 }
 
-void AtomicFileWriter::Fail() {
-  failed_ = true;
+void AtomicFileWriter::RemoveTemporary() {
   done_ = true;
   if (file_) {
     file_->Close();
     file_.reset();
   }
   fs_.Remove(temporary_);
+}
+
+void AtomicFileWriter::Abandon() {
+  if (!done_) RemoveTemporary();
+}
+
+void AtomicFileWriter::Fail() {
+  failed_ = true;
+  RemoveTemporary();
   // No file is better than a partial one: the host must not read half a selection.
   fs_.Remove(target_);
 }

@@ -67,9 +67,14 @@ class AtomicFileWriter {
   /// and the target are deleted and the result is false.
   bool Commit();
 
+  /// Gives up the new content: the temporary file is deleted and the target
+  /// stays as it was.
+  void Abandon();
+
  private:
   bool Flush();
   void Fail();
+  void RemoveTemporary();
 
   FileSystem& fs_;
   std::string target_;

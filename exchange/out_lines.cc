@@ -14,7 +14,11 @@ void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) 
   const bool joins = joinsNext && !joinPending_;
   const size_t bytes = text.size() + 2;
   if (blocks_.empty() || blocks_.back().used + bytes > blocks_.back().capacity) {
-    const size_t capacity = blocks_.empty() ? kFirstBlockBytes : kBlockBytes;
+    const size_t capacity = blocks_.empty() && storage_ == 0 ? kFirstBlockBytes : kBlockBytes;
+    if (sink_ && !blocks_.empty()) {
+      sink_->Take(std::move(blocks_.back().bytes), blocks_.back().used);
+      blocks_.pop_back();
+    }
     blocks_.push_back({std::make_unique_for_overwrite<char[]>(capacity), 0, capacity});
   }
   Block& block = blocks_.back();
@@ -34,6 +38,8 @@ void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) 
 }
 
 void OutLineList::Release() {
+  if (sink_) sink_->Abandon();
+  sink_ = nullptr;
   blocks_.clear();
   blocks_.shrink_to_fit();
   joins_.clear();

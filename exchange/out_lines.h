@@ -18,6 +18,22 @@ namespace q836 {
 /// chunk rule of the drawing tables; the bytes are packed, not slotted.
 class OutLineList {
  public:
+  /// Takes the blocks that are full while lines are still being added (the
+  /// exchange file written as the lines come).
+  class BlockSink {
+   public:
+    virtual ~BlockSink() = default;
+    /// A full block of file bytes, in order.
+    virtual void Take(std::unique_ptr<char[]> bytes, size_t size) = 0;
+    /// The list was emptied: everything taken so far is void.
+    virtual void Abandon() = 0;
+  };
+
+  /// From now on, hands each full block to `sink` (null: keep every block).
+  /// Blocks handed on are no longer in the list: ForEach and ForEachBlock
+  /// see only the lines kept.
+  void SetSink(BlockSink* sink) { sink_ = sink; }
+
   /// Appends `text` (at most 255 bytes, no CR or LF). `joinsNext` marks a
   /// line that the file holds together with the line after it; the line
   /// after a joining line always ends the file line.
@@ -59,6 +75,7 @@ class OutLineList {
   std::vector<Join> joins_;
   int32_t storage_ = 0;
   bool joinPending_ = false;  // the last line joins the next
+  BlockSink* sink_ = nullptr;
 };
 
 template <typename F>

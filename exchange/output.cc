@@ -1,5 +1,11 @@
 #include "exchange/output.h"
 
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 #include "exchange/drawing.h"
 #include "text/sjis.h"
 
@@ -13,7 +19,105 @@ void EmitKeywordLine(std::string_view text) {
   OutLines.Append(OutLineCount, text.substr(0, WholeCharPrefix(text, kShortStringCapacity)), true);
 }
 
+namespace {
+
+// The exchange file written while the write-back goes on: full blocks are
+// queued to a thread that writes them. Nothing happens until the first
+// block is full, so a small write-back costs no thread and no early file.
+class ExchangeSpill : public OutLineList::BlockSink {
+ public:
+  ExchangeSpill(FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  ~ExchangeSpill() override { Abandon(); }
+
+  const std::string& Path() const { return path_; }
+  bool Started() const { return writer_ != nullptr; }
+
+  void Take(std::unique_ptr<char[]> bytes, size_t size) override {
+    if (!writer_) {
+      writer_ = std::make_unique<AtomicFileWriter>(fs_, path_);
+      thread_ = std::thread([this] { WriteQueued(); });
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back({std::move(bytes), size});
+    ready_.notify_one();
+  }
+
+  void Abandon() override {
+    Stop();
+    if (writer_) writer_->Abandon();
+    writer_.reset();
+  }
+
+  /// Writes what is still queued, then `rest`, and makes the file the target's.
+  template <typename Rest>
+  bool Finish(Rest rest) {
+    Stop();
+    rest(*writer_);
+    const bool ok = writer_->Commit();
+    writer_.reset();
+    return ok;
+  }
+
+ private:
+  struct Block {
+    std::unique_ptr<char[]> bytes;
+    size_t size;
+  };
+
+  void WriteQueued() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      ready_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+      if (queue_.empty()) return;  // stopped, and everything written
+      Block block = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      writer_->Write(block.bytes.get(), block.size);
+      block.bytes.reset();
+      lock.lock();
+    }
+  }
+
+  // Lets the thread write what is queued, then ends it.
+  void Stop() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+      ready_.notify_one();
+    }
+    thread_.join();
+  }
+
+  FileSystem& fs_;
+  const std::string path_;
+  std::unique_ptr<AtomicFileWriter> writer_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Block> queue_;
+  bool stop_ = false;
+};
+
+std::unique_ptr<ExchangeSpill> spill;
+
+}  // namespace
+
+void BeginExchangeFile(const std::string& path, FileSystem& fs) {
+  OutLines.SetSink(nullptr);
+  spill = std::make_unique<ExchangeSpill>(fs, path);
+  OutLines.SetSink(spill.get());
+}
+
 bool WriteExchangeFile(const std::string& path, FileSystem& fs) {
+  OutLines.SetSink(nullptr);
+  std::unique_ptr<ExchangeSpill> started = std::move(spill);
+  if (started && started->Started() && started->Path() == path && OutLineCount > 0) {
+    return started->Finish([](AtomicFileWriter& out) {
+      OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
+    });
+  }
+  started.reset();  // a file begun elsewhere is given up
   AtomicFileWriter out(fs, path);
   if (OutLineCount == 0) {
     out.Write("hq\r\n");

@@ -20,4 +20,12 @@ void EmitKeywordLine(std::string_view text);
 /// each line ended by CR LF. The target ends up either complete or absent.
 bool WriteExchangeFile(const std::string& path, FileSystem& fs = DiskFileSystem());
 
+/// Announces that OutLines will be written to `path`: from now on each full
+/// block of lines is written to the new file at once, on a second thread,
+/// and released, so that a large write-back neither holds all its lines nor
+/// waits for the disk at the end. WriteExchangeFile with the same path
+/// finishes the file; emptying OutLines (ESC) gives it up, leaving the
+/// target as it was. The bytes written are the same as without it.
+void BeginExchangeFile(const std::string& path, FileSystem& fs = DiskFileSystem());
+
 }  // namespace q836

@@ -146,6 +146,9 @@ void TForm1::Button1Click() {
     ConvertTable(*this, kRingSolid, RingSolids, RingSolidCount, true);
     ConvertTable(*this, kRingSolid2, RingSolids2, RingSolid2Count, true);
   }
+  // The lines go to the new exchange file while they are produced; closing
+  // completes it (ESC gives it up).
+  BeginExchangeFile(paths_.ExchangeOut, host_.Files());
   EmitLine("hd");
   LabelProgress progress(host_);
   WriteAllEntities(-1, -1, -1, -1, -1, -1, -1, 0, &progress, &host_.Escape());

@@ -282,9 +282,30 @@ TEST_F(FormTest, NoBannerRequestWithoutABaseUrl) {
 // syncing, closing and renaming the settings file and the exchange file):
 // each time the exchange file is the complete new one or absent, and the
 // settings file the complete new one, the old one or absent.
+// ESC after blocks of the new file were already written: the new file is
+// given up, and closing writes what the emptied output holds.
+TEST_F(FormTest, EscapeDuringTheWriteGivesUpTheNewFile) {
+  struct LateKey : EscapeKey {
+    int polls = 0;
+    bool IsDown() override { return ++polls > 500; }  // after 50 000 entities
+  } late;
+  HeadlessHost lateHost("C:\\CAD\\q836.exe", late, fs);
+  TForm1 run(lateHost);
+  std::string exchange = "lg2\r\nly5\r\n";
+  for (int i = 0; i < 100000; ++i) exchange += "0 0 1 " + std::to_string(i) + "\r\n";
+  fs.files[kExchange] = exchange;
+  run.FormShow();
+  run.Button1Click();
+  // The closing layer lines add nothing (group 2, layer 5 are current): "hq".
+  EXPECT_EQ(fs.files[kExchange], "hq\r\n");
+  EXPECT_EQ(fs.files.size(), 2u);  // the exchange and settings files, no temporary file
+  EXPECT_GT(late.polls, 500);
+}
+
 TEST(FaultInjection, EveryFailedFileOperationLeavesWholeFilesOnly) {
   std::string exchange = kTypical;
-  for (int i = 0; i < 30000; ++i) exchange += "0 0 1 " + std::to_string(i) + "\r\n";  // 3 buffers
+  // Over 1 MiB of output: blocks are written while the write-back goes on.
+  for (int i = 0; i < 100000; ++i) exchange += "0 0 1 " + std::to_string(i) + "\r\n";
   const std::string oldSettings = "9\r\n9\r\n";
   auto run = [&](MemoryFileSystem& fs) {
     fs.files[kExchange] = exchange;
