@@ -39,7 +39,9 @@ void StoredText::Assign(std::string_view text) {
     store.used = 0;
   }
   std::memcpy(store.blocks.back().get() + store.used, text.data(), n);
-  Position = (static_cast<uint64_t>(store.blocks.size() - 1) << kBlockShift) | store.used;
+  const uint64_t position =
+      (static_cast<uint64_t>(store.blocks.size() - 1) << kBlockShift) | store.used;
+  Position = position & ((uint64_t{1} << 56) - 1);
   store.used += n;
 }
 

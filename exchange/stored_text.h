@@ -16,8 +16,8 @@ inline constexpr size_t kShortStringCapacity = 255;
 struct StoredText {
   // No default values: records are value-initialised when appended, and
   // table storage is then never written before use.
-  uint64_t Position;
-  uint8_t Length;
+  uint64_t Position : 56;  // block << 20 | offset in the block
+  uint64_t Length : 8;
 
   /// Stores `text`, cut to at most 255 bytes of whole characters.
   void Assign(std::string_view text);
