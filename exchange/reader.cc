@@ -303,11 +303,36 @@ void ReadHhp(std::string_view word0) {
 }
 
 // Header, name and attribute lines (rules 1 to 27). True when one took the line.
+// Whether a first word can start one of the rules of ReadNonEntityLine
+// after "file=": each of them fixes its first byte, and for "c" and "p" its
+// second. Rejecting the others first spares entity lines the whole chain.
+bool MayBeNonEntityWord(std::string_view w0) {
+  if (w0.empty()) return false;
+  const char second = w0.size() > 1 ? w0[1] : '\0';
+  switch (w0[0]) {
+    case 'h':
+    case 'b':
+    case 'l':
+    case 'z':
+    case 'm':
+    case '#':
+      return true;
+    case 'c':
+      return second == 'n' || second == 'c';
+    case 'p':
+      return second == 'n' || second == 'l';
+    default:
+      return false;
+  }
+}
+
 bool ReadNonEntityLine(std::string_view w0, size_t count) {
-  if (FindOnCharBoundary(w0, "file=") != std::string_view::npos) {
+  if (std::memchr(w0.data(), '=', w0.size()) != nullptr &&
+      FindOnCharBoundary(w0, "file=") != std::string_view::npos) {
     DrawingFileName.assign(w0.substr(5));
     return true;
   }
+  if (!MayBeNonEntityWord(w0)) return false;
   if (w0 == "hk" && count >= 2) {
     HkValue = Real(1);
   } else if (w0 == "hs" && count >= 17) {
