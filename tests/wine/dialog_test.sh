@@ -213,6 +213,13 @@ test_enter_and_escape_from_the_drop_down() {
   cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "drop-down: Esc did not press Cancel"
 }
 
+# Presses Enter in the focused window; it must press OK, which writes "hd".
+enter_presses_ok() {  # FOLDER NAME
+  xdotool key --clearmodifiers Return
+  wait_exit || { fail "$2: Enter did nothing"; kill "$PID"; return 1; }
+  [ "$(head -c 4 "$1/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "$2: Enter did not press OK"
+}
+
 # The dialog's geometry on screen: X, Y (its top left corner).
 window_origin() {
   eval "$(xdotool getwindowgeometry --shell "$WIN" | grep -E '^(X|Y)=')"
@@ -262,9 +269,7 @@ test_keys_work_after_minimise_and_restore() {
   eval "$(xdotool getwindowgeometry --shell "$app" | grep -E '^(X|Y)=')"
   xdotool mousemove $((X + 40)) $((Y + 12)) click --repeat 2 --delay 80 1
   sleep 1
-  xdotool key --clearmodifiers Return
-  wait_exit || { fail "minimise: Enter did nothing after the restore"; kill "$PID"; return; }
-  [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "minimise: Enter did not press OK"
+  enter_presses_ok "$f" minimise
 }
 
 # Enter in the read-only memo presses OK, as from every other control.
@@ -275,9 +280,7 @@ test_enter_in_the_memo_presses_ok() {
   window_origin
   xdotool mousemove $((X + 370)) $((Y + 150)) click 1
   sleep 0.5
-  xdotool key --clearmodifiers Return
-  wait_exit || { fail "memo: Enter did nothing"; kill "$PID"; return; }
-  [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "memo: Enter did not press OK"
+  enter_presses_ok "$f" memo
 }
 
 # The foot strip shows what OK would do, updated by each edit, exactly as the
