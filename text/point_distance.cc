@@ -36,7 +36,7 @@ Big Scaled(double value) {
   const uint64_t low = mantissa << bit;  // the bits shifted out are the top limb
   out[at] = static_cast<uint32_t>(low);
   out[at + 1] = static_cast<uint32_t>(low >> 32);
-  out[at + 2] = static_cast<uint32_t>((mantissa >> (64 - bit)) * (bit != 0 ? 1 : 0));
+  out[at + 2] = bit != 0 ? static_cast<uint32_t>(mantissa >> (64 - bit)) : 0;
   Trim(out);
   return out;
 }
