@@ -7,7 +7,7 @@ namespace q836 {
 namespace {
 // The first block is small so that a short write-back costs little.
 constexpr size_t kFirstBlockBytes = size_t{1} << 12;
-constexpr size_t kBlockBytes = size_t{1} << 18;
+constexpr size_t kBlockBytes = size_t{1} << 16;
 }  // namespace
 
 void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) {

@@ -71,8 +71,8 @@ TEST_F(OutputTest, LongLinesKeepWholeCharacters) {
 
 TEST_F(OutputTest, EveryFailureLeavesNoFileOrTheCompleteOne) {
   EmitLine("hd");
-  // About 450 KB of lines: the small first block, then two large ones, each one write.
-  for (int i = 0; i < 30000; ++i) EmitLine("ci 0 0 " + std::to_string(i));
+  // About 80 KB of lines: the small first block, then two large ones, each one write.
+  for (int i = 0; i < 6000; ++i) EmitLine("ci 0 0 " + std::to_string(i));
   ASSERT_TRUE(WriteExchangeFile("ok.txt", fs));
   const std::string complete = fs.files["ok.txt"];
   const int operations = fs.operations;

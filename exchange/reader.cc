@@ -521,7 +521,7 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
   // A small first block keeps small files cheap; a file that fills it is
   // read on in large blocks. Nothing of a block is kept between reads.
   constexpr size_t kFirstBlockBytes = size_t{1} << 14;
-  constexpr size_t kBlockBytes = size_t{1} << 18;
+  constexpr size_t kBlockBytes = size_t{1} << 16;
   size_t blockBytes = kFirstBlockBytes;
   std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(blockBytes);
   std::string pending;    // a line that spans blocks, CRs already removed
