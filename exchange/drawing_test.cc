@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "exchange/output.h"
 
 namespace q836 {
@@ -90,6 +93,36 @@ TEST_F(DrawingTest, DropFromOrderFindsItemsAddedAfterTheFirstDrop) {
   EXPECT_EQ(Order[2].Kind, kDropped);
   EXPECT_EQ(Order[3].Kind, kCircle);
   EXPECT_EQ(Order[4].Kind, kDropped);
+}
+
+// The bulk drop marks exactly the items DropFromOrder marks, record by
+// record: the first item naming each picked record, duplicates, other kinds
+// and out-of-range indexes untouched.
+TEST_F(DrawingTest, DropFromOrderWhereMatchesDropFromOrder) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 20; ++round) {
+    InitDrawingTables();
+    const int32_t count = 1 + static_cast<int32_t>(random() % 50);
+    for (int i = 0; i < 3000; ++i) {
+      const int32_t kind = random() % 3 == 0 ? kArc : kCircle;
+      AddToOrder(kind, static_cast<int32_t>(random() % (count + 5)) - 2);
+    }
+    auto pick = [&](int32_t i) { return (i * 7 + round) % 3 != 0; };
+    std::vector<TJwwOrderItem> expected;
+    for (int32_t i = 0; i < count; ++i) {
+      if (pick(i)) DropFromOrder(kCircle, i);
+    }
+    for (int32_t i = 0; i < OrderCount; ++i) expected.push_back(Order[i]);
+    // The same Order again (a dropped item was a circle), dropped in bulk.
+    InitDrawingTables();
+    for (const TJwwOrderItem& item : expected) {
+      AddToOrder(item.Kind == kDropped ? kCircle : item.Kind, item.Index);
+    }
+    DropFromOrderWhere(kCircle, count, pick);
+    for (int32_t i = 0; i < OrderCount; ++i) {
+      ASSERT_EQ(Order[i].Kind, expected[static_cast<size_t>(i)].Kind) << round << " at " << i;
+    }
+  }
 }
 
 TEST_F(DrawingTest, DropFromOrderChangesOnlyTheNamedItem) {

@@ -32,13 +32,9 @@ int32_t CountConvertible(const ChunkedTable<T>& table, int32_t count, double lim
 template <typename T>
 void ConvertTable(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& table,
                   int32_t count, bool solidSource) {
-  int32_t m = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    if (Converts(table[i].Radius, s.RadiusLimit)) {
-      ++m;
-      DropFromOrder(kind, i);
-    }
-  }
+  const int32_t m = CountConvertible(table, count, s.RadiusLimit);
+  DropFromOrderWhere(kind, count,
+                     [&](int32_t i) { return Converts(table[i].Radius, s.RadiusLimit); });
   int32_t base;
   if (s.AsPoint) {
     base = PointCount;
