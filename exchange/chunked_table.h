@@ -49,6 +49,17 @@ class ChunkedTable {
   int32_t storage_ = 0;
 };
 
+/// Calls f(i, entry) for the first `count` entries, block by block, so that
+/// the loop is a plain pass over contiguous entries.
+template <typename Table, typename F>
+void ForEachEntry(Table& table, int32_t count, F f) {
+  for (int32_t start = 0; start < count; start += TableChunk) {
+    auto* block = &table[start];
+    const int32_t size = count - start < TableChunk ? count - start : TableChunk;
+    for (int32_t i = 0; i < size; ++i) f(start + i, block[i]);
+  }
+}
+
 /// Appends one value-initialised entry by the growth rule: the count goes up first,
 /// and a count beyond the storage enlarges it to the next multiple of 1000
 /// (so 1, 1001, 2001, ... give 1000, 2000, 3000, ...).

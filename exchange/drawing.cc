@@ -90,26 +90,16 @@ void RecordOrderPosition(int32_t position, int32_t kind, int32_t index) {
   if (positions[index] < 0 || positions[index] > position) positions[index] = position;
 }
 
-// Calls f(position, item) for every Order item, block by block.
-template <typename F>
-void ForEachOrderItem(F f) {
-  for (int32_t start = 0; start < OrderCount; start += TableChunk) {
-    const TJwwOrderItem* block = &Order[start];
-    const int32_t size = OrderCount - start < TableChunk ? OrderCount - start : TableChunk;
-    for (int32_t i = 0; i < size; ++i) f(start + i, block[i]);
-  }
-}
-
 void IndexOrder(int32_t kind) {
   orderIndexed[kind] = true;
   // Sized once to the largest record number, so that the index holds no
   // spare capacity (a drawing may have hundreds of thousands of circles).
   int32_t largest = -1;
-  ForEachOrderItem([&](int32_t, const TJwwOrderItem& item) {
+  ForEachEntry(Order, OrderCount, [&](int32_t, const TJwwOrderItem& item) {
     if (item.Kind == kind && item.Index > largest) largest = item.Index;
   });
   orderPosition[kind].assign(static_cast<size_t>(largest + 1), -1);
-  ForEachOrderItem([&](int32_t position, const TJwwOrderItem& item) {
+  ForEachEntry(Order, OrderCount, [&](int32_t position, const TJwwOrderItem& item) {
     if (item.Kind == kind) RecordOrderPosition(position, kind, item.Index);
   });
 }

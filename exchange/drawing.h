@@ -251,19 +251,14 @@ void DropFromOrderWhere(int32_t kind, int32_t count, Select select) {
   if (count <= 0) return;
   std::vector<bool> picked(static_cast<size_t>(count)), done(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) picked[i] = select(i);
-  for (int32_t start = 0; start < OrderCount; start += TableChunk) {
-    TJwwOrderItem* block = &Order[start];
-    const int32_t size = OrderCount - start < TableChunk ? OrderCount - start : TableChunk;
-    for (int32_t i = 0; i < size; ++i) {
-      TJwwOrderItem& item = block[i];
-      if (item.Kind != kind || item.Index < 0 || item.Index >= count) continue;
-      const size_t record = static_cast<size_t>(item.Index);
-      if (!done[record]) {
-        done[record] = true;  // only the first item naming a record counts
-        if (picked[record]) item.Kind = kDropped;
-      }
+  ForEachEntry(Order, OrderCount, [&](int32_t, TJwwOrderItem& item) {
+    if (item.Kind != kind || item.Index < 0 || item.Index >= count) return;
+    const size_t record = static_cast<size_t>(item.Index);
+    if (!done[record]) {
+      done[record] = true;  // only the first item naming a record counts
+      if (picked[record]) item.Kind = kDropped;
     }
-  }
+  });
 }
 
 /// Sets Order[position] to {kind, index}, for entries appended in bulk.

@@ -302,7 +302,6 @@ void ReadHhp(std::string_view word0) {
   CurHhp = TextToInt(word0.substr(3, end));
 }
 
-// Header, name and attribute lines (rules 1 to 27). True when one took the line.
 // Whether a first word can start one of the rules of ReadNonEntityLine
 // after "file=": each of them fixes its first byte, and for "c" and "p" its
 // second. Rejecting the others first spares entity lines the whole chain.
@@ -326,6 +325,7 @@ bool MayBeNonEntityWord(std::string_view w0) {
   }
 }
 
+// Header, name and attribute lines (rules 1 to 27). True when one took the line.
 bool ReadNonEntityLine(std::string_view w0, size_t count) {
   if (std::memchr(w0.data(), '=', w0.size()) != nullptr &&
       FindOnCharBoundary(w0, "file=") != std::string_view::npos) {

@@ -16,12 +16,8 @@ inline bool Converts(double radius, double limit) { return radius <= limit; }
 template <typename T>
 int32_t CountConvertible(const ChunkedTable<T>& table, int32_t count, double limit) {
   int32_t n = 0;
-  // Block by block, so that the loop is a plain pass over contiguous records.
-  for (int32_t start = 0; start < count; start += TableChunk) {
-    const T* block = &table[start];
-    const int32_t size = count - start < TableChunk ? count - start : TableChunk;
-    for (int32_t i = 0; i < size; ++i) n += Converts(block[i].Radius, limit) ? 1 : 0;
-  }
+  ForEachEntry(table, count,
+               [&](int32_t, const T& record) { n += Converts(record.Radius, limit) ? 1 : 0; });
   return n;
 }
 
