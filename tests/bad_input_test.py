@@ -24,20 +24,8 @@ def text_of(n, across=False):
     return b'ch 1 2 1 0 "' + body
 
 
-# Runs a command and writes its peak resident size in KiB to argv[1]. It is
-# started from a fresh small interpreter, because a child's peak counts the
-# pages of the process it was forked from; it needs nothing beyond Python.
-MEASURE = """
-import os, sys
-pid = os.fork()
-if pid == 0:
-    os.execv(sys.argv[2], sys.argv[2:])
-_, status, usage = os.wait4(pid, 0)
-with open(sys.argv[1], "w") as f:
-    f.write(str(usage.ru_maxrss))
-code = os.waitstatus_to_exitcode(status)
-sys.exit(128 - code if code < 0 else code)
-"""
+# Measures a child's peak memory without counting this process's pages.
+PEAK_RSS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "peak_rss.py")
 
 
 # (name, input bytes, expected output or None for "exit 1, input untouched")
@@ -73,7 +61,7 @@ def run(name, make, expected, work):
     shutil.copyfile(path, os.path.join(work, "input"))
     report = os.path.join(work, "peak")
     start = time.perf_counter()
-    code = subprocess.run([sys.executable, "-c", MEASURE, report, BATCH, "--circles", "--radius",
+    code = subprocess.run([sys.executable, PEAK_RSS, report, BATCH, "--circles", "--radius",
                            "0.0001", path],
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
     seconds = time.perf_counter() - start
