@@ -33,7 +33,14 @@ q836_add_test_program(text_tests text
   text/sjis_test.cc
   text/text_convert_test.cc)
 
+if(CMAKE_CROSSCOMPILING)
+  set(Q836_DISK_TEST exchange/file_system-win32_test.cc)
+else()
+  set(Q836_DISK_TEST exchange/file_system-posix_test.cc)
+endif()
+
 q836_add_test_program(exchange_tests exchange
+  ${Q836_DISK_TEST}
   exchange/attribute_emitters_test.cc
   exchange/drawing_test.cc
   exchange/entity_formatters_test.cc
@@ -91,6 +98,14 @@ if(NOT CMAKE_CROSSCOMPILING)
     add_test(NAME fuzz_corpus_${target} COMMAND ${target}_replay ${inputs})
     set_tests_properties(fuzz_corpus_${target} PROPERTIES LABELS reliability TIMEOUT 600)
   endforeach()
+endif()
+
+# Reliability: every allocation of a run made to fail in turn. A program of
+# its own, since it replaces the global allocation functions.
+if(NOT CMAKE_CROSSCOMPILING)
+  q836_add_test_program(alloc_failure_tests reliability
+    tests/alloc_failure_test.cc
+    tests/memory_file_system.cc)
 endif()
 
 # Reliability: bad input through the batch runner, and SIGKILL during writes.

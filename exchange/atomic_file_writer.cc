@@ -10,26 +10,55 @@ namespace {
 constexpr size_t kBufferBytes = size_t{1} << 14;
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target)
-    : fs_(fs), target_(std::move(target)), temporary_(target_ + ".q836-new") {
-  file_ = fs_.CreateForWriting(temporary_);
-  if (!file_) {
-    failed_ = true;
-    return;
+std::string_view FileErrorText(FileError error) {
+  switch (error) {
+    case FileError::kNone:
+      return "";
+    case FileError::kDiskFull:
+      return "ディスクの空き容量が足りません";
+    case FileError::kAccessDenied:
+      return "書き込みが許可されていません";
+    case FileError::kInUse:
+      return "ほかのプログラムが使用中です";
+    case FileError::kFolderMissing:
+      return "保存先のフォルダがありません";
+    case FileError::kUnresolvedLink:
+      return "リンク先のファイルを確かめられません";
+    case FileError::kOther:
+      break;
   }
-  buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  return "書き込みに失敗しました";
 }
 
-AtomicFileWriter::~AtomicFileWriter() {
-  if (!done_) Fail();
+AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target, OnFailure onFailure)
+    : fs_(fs), onFailure_(onFailure) {
+  // Everything that allocates comes before the file is created, so that an
+  // allocation failure cannot leave a temporary file behind.
+  target_ = fs_.ResolveForWriting(target);
+  if (target_.kind == WriteTarget::Kind::kFailed) {
+    error_ = target_.error == FileError::kNone ? FileError::kOther : target_.error;
+    return;
+  }
+  if (target_.kind == WriteTarget::Kind::kReplace) temporary_ = target_.path + ".q836-new";
+  buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  file_ = temporary_.empty() ? fs_.OpenForWriting(target_.path) : fs_.CreateForWriting(temporary_);
+  if (!file_) Failed();
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+
+void AtomicFileWriter::Failed() {
+  if (error_ != FileError::kNone) return;
+  error_ = fs_.LastError();
+  if (error_ == FileError::kNone) error_ = FileError::kOther;
 }
 
 void AtomicFileWriter::Write(const char* data, size_t size) {
-  if (failed_) return;
+  if (error_ != FileError::kNone || done_) return;
   if (used_ + size > kBufferBytes) {
     if (!Flush()) return;
     if (size > kBufferBytes) {
-      if (!file_->Write(data, size)) failed_ = true;
+      if (!file_->Write(data, size)) Failed();
       return;
     }
   }
@@ -38,21 +67,33 @@ void AtomicFileWriter::Write(const char* data, size_t size) {
 }
 
 bool AtomicFileWriter::Flush() {
-  if (used_ > 0 && !file_->Write(buffer_.get(), used_)) failed_ = true;
+  if (used_ > 0 && !file_->Write(buffer_.get(), used_)) Failed();
   used_ = 0;
-  return !failed_;
+  return error_ == FileError::kNone;
 }
 
 bool AtomicFileWriter::Commit() {
-  if (done_) return !failed_;
-  if (!failed_ && Flush() && file_->Sync()) {
-    bool closed = file_->Close();
-    file_.reset();
-    if (closed && fs_.Rename(temporary_, target_)) {
+  if (done_) return error_ == FileError::kNone;
+  if (error_ == FileError::kNone && Flush()) {
+    if (temporary_.empty()) {
+      // A FIFO or a device takes the bytes as they come; there is nothing to
+      // sync or rename.
       done_ = true;
-      return true;
+      const bool closed = file_->Close();
+      file_.reset();
+      if (closed) return true;
+      Failed();
+      return false;
     }
-    failed_ = true;
+    if (file_->Sync()) {
+      const bool closed = file_->Close();
+      file_.reset();
+      if (closed && fs_.Rename(temporary_, target_.path)) {
+        done_ = true;
+        return true;
+      }
+    }
+    Failed();
   }
   Fail();
   return false;
@@ -64,7 +105,7 @@ void AtomicFileWriter::RemoveTemporary() {
     file_->Close();
     file_.reset();
   }
-  fs_.Remove(temporary_);
+  if (!temporary_.empty()) fs_.Remove(temporary_);
 }
 
 void AtomicFileWriter::Abandon() {
@@ -72,10 +113,12 @@ void AtomicFileWriter::Abandon() {
 }
 
 void AtomicFileWriter::Fail() {
-  failed_ = true;
   RemoveTemporary();
-  // No file is better than a partial one: the host must not read half a selection.
-  fs_.Remove(target_);
+  // No file is better than an old one: the host must not take the selection
+  // it wrote for the tool's answer. A special file is never deleted.
+  if (onFailure_ == OnFailure::kRemoveTarget && target_.kind == WriteTarget::Kind::kReplace) {
+    fs_.Remove(target_.path);
+  }
 }
 
 }  // namespace q836

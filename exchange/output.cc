@@ -35,7 +35,16 @@ class ExchangeSpill : public OutLineList::BlockSink {
   void Take(std::unique_ptr<char[]> bytes, size_t size) override {
     if (!writer_) {
       writer_ = std::make_unique<AtomicFileWriter>(fs_, path_);
-      thread_ = std::thread([this] { WriteQueued(); });
+      try {
+        thread_ = std::thread([this] { WriteQueued(); });
+      } catch (const std::exception&) {
+        // No thread to be had (no memory, no more threads): the blocks are
+        // written here, as they come.
+      }
+    }
+    if (!thread_.joinable()) {
+      writer_->Write(bytes.get(), size);
+      return;
     }
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back({std::move(bytes), size});
@@ -50,10 +59,11 @@ class ExchangeSpill : public OutLineList::BlockSink {
 
   /// Writes what is still queued, then `rest`, and makes the file the target's.
   template <typename Rest>
-  bool Finish(Rest rest) {
+  bool Finish(Rest rest, FileError* error) {
     Stop();
     rest(*writer_);
     const bool ok = writer_->Commit();
+    *error = writer_->Error();
     writer_.reset();
     return ok;
   }
@@ -109,22 +119,36 @@ void BeginExchangeFile(const std::string& path, FileSystem& fs) {
   OutLines.SetSink(spill.get());
 }
 
-bool WriteExchangeFile(const std::string& path, FileSystem& fs) {
+void AbandonExchangeFile() {
+  OutLines.SetSink(nullptr);
+  spill.reset();
+}
+
+bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error,
+                       AtomicFileWriter::OnFailure onFailure) {
   OutLines.SetSink(nullptr);
   std::unique_ptr<ExchangeSpill> started = std::move(spill);
+  FileError failure = FileError::kNone;
+  bool ok;
   if (started && started->Started() && started->Path() == path && OutLineCount > 0) {
-    return started->Finish([](AtomicFileWriter& out) {
-      OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
-    });
-  }
-  started.reset();  // a file begun elsewhere is given up
-  AtomicFileWriter out(fs, path);
-  if (OutLineCount == 0) {
-    out.Write("hq\r\n");
+    ok = started->Finish(
+        [](AtomicFileWriter& out) {
+          OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
+        },
+        &failure);
   } else {
-    OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
+    started.reset();  // a file begun elsewhere is given up
+    AtomicFileWriter out(fs, path, onFailure);
+    if (OutLineCount == 0) {
+      out.Write("hq\r\n");
+    } else {
+      OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
+    }
+    ok = out.Commit();
+    failure = out.Error();
   }
-  return out.Commit();
+  if (error) *error = failure;
+  return ok;
 }
 
 }  // namespace q836

@@ -17,13 +17,21 @@ void EmitLine(std::string_view text);
 void EmitKeywordLine(std::string_view text);
 
 /// Writes OutLines (or the single line "hq" when there are none) to `path`,
-/// each line ended by CR LF. The target ends up either complete or absent.
-bool WriteExchangeFile(const std::string& path, FileSystem& fs = DiskFileSystem());
+/// each line ended by CR LF. The target ends up either complete or absent
+/// (or as it was, with kKeepTarget); `error` gets the reason of a failure.
+bool WriteExchangeFile(
+    const std::string& path, FileSystem& fs = DiskFileSystem(), FileError* error = nullptr,
+    AtomicFileWriter::OnFailure onFailure = AtomicFileWriter::OnFailure::kRemoveTarget);
+
+/// Gives up a new exchange file begun by BeginExchangeFile: its temporary
+/// file is deleted and the target stays as it was.
+void AbandonExchangeFile();
 
 /// Announces that OutLines will be written to `path`: from now on each full
 /// block of lines is written to the new file at once, on a second thread,
 /// and released, so that a large write-back neither holds all its lines nor
-/// waits for the disk at the end. WriteExchangeFile with the same path
+/// waits for the disk at the end. When no thread can be started, the blocks
+/// are written on the calling thread. WriteExchangeFile with the same path
 /// finishes the file; emptying OutLines (ESC) gives it up, leaving the
 /// target as it was. The bytes written are the same as without it.
 void BeginExchangeFile(const std::string& path, FileSystem& fs = DiskFileSystem());

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "exchange/entity_formatters.h"
 #include "tests/drawing_fixture.h"
 
@@ -89,6 +93,81 @@ TEST_F(OutputTest, EveryFailureLeavesNoFileOrTheCompleteOne) {
   EXPECT_TRUE(WriteExchangeFile("JWC_TEMP.TXT", disk));
   EXPECT_EQ(disk.files["JWC_TEMP.TXT"], complete);
   EXPECT_EQ(disk.files.size(), 1u);
+}
+
+// Only a plain file is replaced: a link is written through and stays a link,
+// a special file is written into, and a link that cannot be followed is
+// refused without touching anything.
+TEST_F(OutputTest, WhatIsReplacedDependsOnWhatTheTargetIs) {
+  EmitLine("hd");
+  const std::string bytes = "hd\r\n";
+  struct Case {
+    const char* name;
+    std::map<std::string, std::string> links;
+    std::vector<std::string> specials;
+    const char* written;  // the file that gets the bytes, null for none
+    bool ok;
+  } cases[] = {
+      {"plain file", {}, {}, "out.txt", true},
+      {"link", {{"out.txt", "real.txt"}}, {}, "real.txt", true},
+      {"chain of two links", {{"out.txt", "mid"}, {"mid", "real.txt"}}, {}, "real.txt", true},
+      {"dangling link", {{"out.txt", "new.txt"}}, {}, "new.txt", true},
+      {"special file", {}, {"out.txt"}, nullptr, true},
+      {"link to a special file", {{"out.txt", "fifo"}}, {"fifo"}, nullptr, true},
+      {"link loop", {{"out.txt", "a"}, {"a", "out.txt"}}, {}, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem disk;
+    disk.links = c.links;
+    for (const std::string& special : c.specials) disk.specials[special];
+    FileError error = FileError::kOther;
+    EXPECT_EQ(WriteExchangeFile("out.txt", disk, &error), c.ok) << c.name;
+    EXPECT_EQ(error, c.ok ? FileError::kNone : FileError::kUnresolvedLink) << c.name;
+    EXPECT_EQ(disk.links, c.links) << c.name << ": a link was replaced";
+    std::map<std::string, std::string> files;
+    if (c.written) files[c.written] = bytes;
+    EXPECT_EQ(disk.files, files) << c.name;
+    for (const std::string& special : c.specials) {
+      EXPECT_EQ(disk.specials[special], bytes) << c.name;
+    }
+  }
+}
+
+// A failed write into a special file never deletes it, and a failed plain
+// write keeps the old file when asked to; the reason reaches the caller.
+TEST_F(OutputTest, FailuresKeepSpecialFilesAndReportTheirReason) {
+  EmitLine("hd");
+  for (int failAt = 1; failAt <= 2; ++failAt) {  // the open, then the write
+    MemoryFileSystem disk;
+    disk.specials["fifo"] = "";
+    disk.failAt = failAt;
+    disk.failError = FileError::kAccessDenied;
+    FileError error = FileError::kNone;
+    EXPECT_FALSE(WriteExchangeFile("fifo", disk, &error)) << failAt;
+    EXPECT_EQ(error, FileError::kAccessDenied) << failAt;
+    EXPECT_EQ(disk.specials.count("fifo"), 1u) << failAt;
+    EXPECT_TRUE(disk.files.empty()) << failAt;
+  }
+  MemoryFileSystem disk;
+  disk.files["JWC_TEMP.TXT"] = "old content";
+  disk.failAt = 2;
+  FileError error = FileError::kNone;
+  EXPECT_FALSE(
+      WriteExchangeFile("JWC_TEMP.TXT", disk, &error, AtomicFileWriter::OnFailure::kKeepTarget));
+  EXPECT_EQ(error, FileError::kDiskFull);
+  EXPECT_EQ(disk.files, (std::map<std::string, std::string>{{"JWC_TEMP.TXT", "old content"}}));
+}
+
+// A writer given up before it commits, as when a run ends on an exception,
+// leaves the target as it was and no temporary file.
+TEST_F(OutputTest, AWriterDroppedUncommittedKeepsTheTarget) {
+  MemoryFileSystem disk;
+  disk.files["settings.dat"] = "old";
+  {
+    AtomicFileWriter out(disk, "settings.dat");
+    out.Write("new");
+  }
+  EXPECT_EQ(disk.files, (std::map<std::string, std::string>{{"settings.dat", "old"}}));
 }
 
 TEST_F(OutputTest, RealDiskWritesAndRefusesAMissingFolder) {

@@ -43,7 +43,7 @@ check "cancel keeps settings" cmp -s "$work/s.dat" "$work/s.before"
 # A missing exchange file: counts of zero, OK writes the closing lines.
 check "missing file" test "$(status "$batch" "$work/none.txt")" = 0
 check "missing file output" cmp -s "$work/none.txt" <(crlf hd lg0 ly0)
-check "zero counts" test "$("$batch" -o /dev/null "$work/none2.txt" 2>&1 | head -1)" = "円数：0 円弧数：0 円ソリッド数：0"
+check "zero counts" test "$("$batch" -o "$work/none2.out" "$work/none2.txt" 2>&1 | head -1)" = "円数：0 円弧数：0 円ソリッド数：0"
 
 # A file that cannot be read to its end is never written back in part.
 crlf "ci 1 1 0.01" "ci 2 2 1e400" "ci 3 3 0.01" > "$work/bad.txt"
@@ -61,8 +61,45 @@ check "overflow writes nothing" cmp -s "$work/f.txt" "$work/f.orig"
 check "overflow saves nothing" test ! -e "$work/f.dat"
 check "overflow message" sh -c "'$batch' --scale 1e999 '$work/f.txt' 2>&1 | grep -q '浮動小数点数のオーバーフロー'"
 
-# An exchange file that cannot be written: exit 1, no partial file.
+# An exchange file that cannot be written: exit 1, the reason told, no partial file.
 check "unwritable exits 1" test "$(status "$batch" -o "$work/no/such/dir/out.txt" "$work/f.txt")" = 1
+check "unwritable says why" sh -c "'$batch' -o '$work/no/such/dir/out.txt' '$work/f.txt' 2>&1 |
+  grep -qx 'q836-batch: out.txtを書き込めませんでした（保存先のフォルダがありません）。図面は変更されていません。'"
+
+# Only plain files are replaced. Links are written through and stay links;
+# a FIFO and a device node are written into and stay what they are.
+mkdir -p "$work/targets/real" "$work/targets/tool"
+typical "$work/targets/real/JWC_TEMP.TXT"
+ln -s ../real/JWC_TEMP.TXT "$work/targets/tool/two"
+ln -s "$work/targets/tool/two" "$work/targets/tool/JWC_TEMP.TXT"
+crlf 7 0 1 1 1 0 0.1 0 1 0 0 0 > "$work/targets/real/q836.dat"
+ln -s ../real/q836.dat "$work/targets/tool/q836.dat"
+check "through two links" "$batch" --no-arcs --settings "$work/targets/tool/q836.dat" \
+  "$work/targets/tool/JWC_TEMP.TXT" 2>/dev/null
+check "the linked file is converted" cmp -s "$work/targets/real/JWC_TEMP.TXT" \
+  <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
+check "the links stay links" test -L "$work/targets/tool/JWC_TEMP.TXT" -a -L "$work/targets/tool/two" \
+  -a -L "$work/targets/tool/q836.dat"
+check "the linked settings are saved" cmp -s "$work/targets/real/q836.dat" <(crlf 7 0 1 0 1 0 0.1 0 1 0 0 0)
+check "nothing left beside" test "$(ls "$work/targets/tool" "$work/targets/real" | tr '\n' ' ')" = \
+  "$work/targets/real: JWC_TEMP.TXT q836.dat  $work/targets/tool: JWC_TEMP.TXT q836.dat two "
+mkfifo "$work/targets/out.fifo"
+cat "$work/targets/out.fifo" > "$work/targets/from-fifo" &
+reader=$!
+typical "$work/targets/g.txt"
+check "into a FIFO" "$batch" --no-arcs -o "$work/targets/out.fifo" "$work/targets/g.txt" 2>/dev/null
+wait "$reader"
+check "the FIFO's reader gets the file" cmp -s "$work/targets/from-fifo" \
+  <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
+check "the FIFO stays" test -p "$work/targets/out.fifo"
+if [ "$(id -u)" -eq 0 ]; then
+  mknod -m 600 "$work/targets/null" c 1 3
+  check "into a device node" "$batch" -o "$work/targets/null" "$work/targets/g.txt" 2>/dev/null
+  check "the device node stays" test -c "$work/targets/null"
+  check "nothing beside the device node" test ! -e "$work/targets/null.q836-new"
+else
+  echo "note: the device node check needs root; skipped"
+fi
 
 # --preview prints what OK would do and writes nothing, not even settings.
 typical "$work/p.txt"

@@ -29,14 +29,15 @@ class MemoryInput : public InputFile {
 
 class MemoryOutput : public OutputFile {
  public:
-  MemoryOutput(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  MemoryOutput(MemoryFileSystem& fs, std::map<std::string, std::string>& files, std::string path)
+      : fs_(fs), files_(files), path_(std::move(path)) {}
   bool Write(const char* data, size_t size) override {
     if (fs_.Fails()) {
       // A disk that fills up keeps part of what was written.
-      fs_.files[path_].append(data, size / 2);
+      files_[path_].append(data, size / 2);
       return false;
     }
-    fs_.files[path_].append(data, size);
+    files_[path_].append(data, size);
     return true;
   }
   bool Sync() override { return !fs_.Fails(); }
@@ -48,6 +49,7 @@ class MemoryOutput : public OutputFile {
 
  private:
   MemoryFileSystem& fs_;
+  std::map<std::string, std::string>& files_;
   std::string path_;
   bool closed_ = false;
 };
@@ -71,8 +73,26 @@ std::unique_ptr<InputFile> MemoryFileSystem::OpenForReading(const std::string& p
 
 std::unique_ptr<OutputFile> MemoryFileSystem::CreateForWriting(const std::string& path) {
   if (Fails()) return nullptr;
+  // As on a real disk, running out of memory cannot leave a created file
+  // without its handle.
+  auto file = std::make_unique<MemoryOutput>(*this, files, path);
   files[path].clear();
-  return std::make_unique<MemoryOutput>(*this, path);
+  return file;
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::OpenForWriting(const std::string& path) {
+  if (Fails() || !specials.count(path)) return nullptr;
+  return std::make_unique<MemoryOutput>(*this, specials, path);
+}
+
+WriteTarget MemoryFileSystem::ResolveForWriting(const std::string& path) {
+  WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone};
+  for (int level = 0; links.count(target.path); ++level) {
+    if (level == 40) return {WriteTarget::Kind::kFailed, std::string(), FileError::kUnresolvedLink};
+    target.path = links[target.path];
+  }
+  if (specials.count(target.path)) target.kind = WriteTarget::Kind::kDirect;
+  return target;
 }
 
 bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {

@@ -21,13 +21,22 @@ class MemoryFileSystem : public FileSystem {
   long failReadAfter = -1;
   /// Paths that exist but cannot be opened.
   std::map<std::string, bool> unreadable;
+  /// Symbolic links: the path a link names, as stored in the link.
+  std::map<std::string, std::string> links;
+  /// Special files (FIFOs, devices): what was written into each.
+  std::map<std::string, std::string> specials;
+  /// The reason a failed operation reports.
+  FileError failError = FileError::kDiskFull;
 
   bool Fails() { return ++operations == failAt; }
 
   std::unique_ptr<InputFile> OpenForReading(const std::string& path, OpenResult* result) override;
   std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
+  std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override { return files.erase(path) > 0; }
+  WriteTarget ResolveForWriting(const std::string& path) override;
+  FileError LastError() override { return failError; }
 };
 
 }  // namespace q836

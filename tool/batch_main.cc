@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,7 +46,8 @@ constexpr const char kUsage[] =
     "  --version           show the version\n"
     "\n"
     "Ctrl+C during the write-back stops it as ESC does in the dialog.\n"
-    "Exit status: 0 done; 1 the exchange file could not be read or written;\n"
+    "Exit status: 0 done; 1 the exchange file could not be read or written, or the\n"
+    "selection did not fit into memory; "
     "2 a usage error or a number beyond the range of a double.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -158,9 +160,13 @@ int Run(int argc, char** argv) {
   InterruptKey escape;
   HeadlessHost host(argv[0], escape);
   host.onStatus = [](const std::string& caption) { std::fprintf(stderr, "%s\n", caption.c_str()); };
+  host.onMessage = [](const std::string& text) {
+    std::fprintf(stderr, "q836-batch: %s\n", text.c_str());
+  };
   TForm1 form(host);
   form.PathOverride = RunPaths{exchange, out.empty() ? exchange : out, settings};
   form.FormShow();
+  if (form.OutOfMemory()) return 1;  // told, and the file is "hq" or as it was
   if (form.LoadFailed()) {
     std::fprintf(stderr, "q836-batch: %s: %s\n", exchange.c_str(),
                  host.Text(Control::LabelA1).c_str());
@@ -184,7 +190,9 @@ int Run(int argc, char** argv) {
     }
   }
   if (preview) {
-    const std::string text = PreviewText(form.Preview(), "\n");
+    const std::vector<PreviewLine> lines = form.Preview();
+    if (form.OutOfMemory()) return 1;
+    const std::string text = PreviewText(lines, "\n");
     std::fputs(text.c_str(), stdout);
     if (!text.empty()) std::fputc('\n', stdout);
     return 0;  // the form is never closed: nothing is written
@@ -199,19 +207,20 @@ int Run(int argc, char** argv) {
       return 2;
     }
   }
-  if (!form.SettingsSaved()) {
-    std::fprintf(stderr, "q836-batch: warning: the settings file %s could not be written\n",
-                 settings.c_str());
-  }
-  if (!form.ExchangeWritten()) {
-    std::fprintf(stderr, "q836-batch: %s could not be written\n",
-                 (out.empty() ? exchange : out).c_str());
-    return 1;
-  }
-  return 0;
+  // A file that could not be written, or memory that ran out, was told
+  // through the form's message.
+  return form.OutOfMemory() || !form.ExchangeWritten() ? 1 : 0;
 }
 
 }  // namespace
 }  // namespace q836
 
-int main(int argc, char** argv) { return q836::Run(argc, argv); }
+int main(int argc, char** argv) {
+  try {
+    return q836::Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Outside the form (the command line, the controls): nothing was written.
+    std::fprintf(stderr, "q836-batch: %s\n", q836::kOutOfMemoryMessage.data());
+    return 1;
+  }
+}

@@ -165,6 +165,9 @@ class Dialog : public FormHost {
   int32_t Top() override { return WindowRect().top; }
   void MoveTo(int32_t left, int32_t top) override;
   void DestroyWindow() override { ::DestroyWindow(hwnd_); }
+  void ShowMessage(std::string_view text) override {
+    MessageBoxW(hwnd_, Utf16(text).c_str(), L"q836_円→点変換", MB_OK | MB_ICONERROR);
+  }
   std::string ExecutablePath() override;
   EscapeKey& Escape() override { return escape_; }
   void StartBanner(const std::string& url) override;
@@ -236,6 +239,7 @@ bool Dialog::Create() {
   if (!hwnd_) return false;
   CreateControls();
   Dispatch([this] { form_.FormShow(); });
+  if (form_.Closed()) return true;  // the run has ended already; the quit message follows
   shown_ = true;
   UpdatePreview();
   ShowWindow(hwnd_, SW_SHOW);
@@ -259,6 +263,7 @@ void Dialog::StartBanner(const std::string& url) {
 void Dialog::UpdatePreview() {
   if (!shown_ || panel_) return;
   preview_ = form_.Preview();
+  if (form_.Closed()) return;  // the preview ran out of memory and ended the run
   HWND strip = GetDlgItem(hwnd_, kIdScrollBox1);
   SetWindowTextW(strip, Utf16(PreviewText(preview_, "\r\n")).c_str());
   InvalidateRect(strip, nullptr, TRUE);

@@ -1,5 +1,6 @@
 #include "tool/form1.h"
 
+#include <new>
 #include <string_view>
 
 #include "exchange/drawing.h"
@@ -22,6 +23,16 @@ namespace {
 std::string FolderOf(const std::string& path) {
   const size_t end = path.find_last_of("\\/");
   return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+// "NAMEを書き込めませんでした（REASON）。" for the file at `path`.
+std::string CannotWrite(std::string_view path, FileError error) {
+  const size_t end = path.find_last_of("\\/");
+  std::string text(end == std::string_view::npos ? path : path.substr(end + 1));
+  text += "を書き込めませんでした（";
+  text += FileErrorText(error);
+  text += "）。";
+  return text;
 }
 
 // Adapts the status label to the write-back's progress target. The
@@ -65,6 +76,10 @@ void SetRadioGroupButton(FormHost& host, Control button, bool checked) {
 }
 
 void TForm1::FormShow() {
+  Guarded([this] { Show(); });
+}
+
+void TForm1::Show() {
   InitDrawingTables();
   const std::string exePath = host_.ExecutablePath();
   ExeFolder = FolderOf(exePath);
@@ -115,8 +130,20 @@ void TForm1::FormShow() {
   }
 }
 
+std::vector<PreviewLine> TForm1::Preview() {
+  std::vector<PreviewLine> lines;
+  if (loadFailed_ || closed_) return lines;
+  Guarded([&] { lines = ConversionPreview(host_); });
+  return lines;
+}
+
 void TForm1::Button1Click() {
   if (loadFailed_ || closed_) return;
+  Guarded([this] { Convert(); });
+  Close();
+}
+
+void TForm1::Convert() {
   SavedLeft = host_.Left();
   SavedTop = host_.Top();
   UseCircles = host_.Checked(Control::CheckBox1);
@@ -129,8 +156,15 @@ void TForm1::Button1Click() {
   UseCircleSolids = host_.Checked(Control::CheckBox3);
   UseRimSolids = host_.Checked(Control::CheckBox4);
   UseRingSolids = host_.Checked(Control::CheckBox5);
-  if (!paths_.Settings.empty())
-    settingsSaved_ = SaveSettings(*this, paths_.Settings, host_.Files());
+  if (!paths_.Settings.empty()) {
+    FileError error = FileError::kNone;
+    settingsSaved_ = SaveSettings(*this, paths_.Settings, host_.Files(), &error);
+    if (!settingsSaved_) {
+      // The conversion goes on: only the next run's defaults are lost.
+      host_.ShowMessage("設定ファイル" + CannotWrite(paths_.Settings, error) +
+                        "今回の設定は次回に引き継がれません。");
+    }
+  }
 
   Caption("処理中です");
   Caption("円データ参照中です");
@@ -153,19 +187,54 @@ void TForm1::Button1Click() {
   LabelProgress progress(host_);
   WriteAllEntities(-1, -1, -1, -1, -1, -1, -1, 0, &progress, &host_.Escape());
   Caption("ファイル生成中です");
-  Close();
 }
 
 void TForm1::Close() {
   if (closed_) return;
   closed_ = true;
-  FormClose();
-  host_.DestroyWindow();
+  Guarded([this] { FormClose(); });
+  if (!outOfMemory_) host_.DestroyWindow();
 }
 
 void TForm1::FormClose() {
-  exchangeWritten_ = WriteExchangeFile(paths_.ExchangeOut, host_.Files());
+  FileError error = FileError::kNone;
+  exchangeWritten_ = WriteExchangeFile(paths_.ExchangeOut, host_.Files(), &error);
   FreeDrawingTables();
+  if (!exchangeWritten_) {
+    host_.ShowMessage(CannotWrite(paths_.ExchangeOut, error) + "図面は変更されていません。");
+  }
+}
+
+template <typename Step>
+void TForm1::Guarded(Step step) {
+  try {
+    step();
+  } catch (const std::bad_alloc&) {
+    EndOutOfMemory();
+  }
+}
+
+void TForm1::EndOutOfMemory() noexcept {
+  if (outOfMemory_) return;
+  outOfMemory_ = true;
+  closed_ = true;
+  exchangeWritten_ = false;
+  try {
+    // Releasing the tables first gives back the memory the rest needs.
+    AbandonExchangeFile();
+    FreeDrawingTables();
+    if (!paths_.ExchangeOut.empty()) {
+      WriteExchangeFile(paths_.ExchangeOut, host_.Files(), nullptr,
+                        AtomicFileWriter::OnFailure::kKeepTarget);
+    }
+  } catch (...) {
+    // The exchange file stays as it was: never a partial one.
+  }
+  try {
+    host_.ShowMessage(kOutOfMemoryMessage);
+  } catch (...) {
+  }
+  host_.DestroyWindow();
 }
 
 }  // namespace q836

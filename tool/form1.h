@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tool/form_host.h"
@@ -35,7 +36,8 @@ class TForm1 : public TForm1Settings {
   /// Loads the exchange file and the settings and fills the controls.
   void FormShow();
   /// OK: reads the controls, saves the settings, converts and writes back,
-  /// then closes. Throws FloatOverflowError for an edit text beyond a double.
+  /// then closes. Throws FloatOverflowError for an edit text beyond a double,
+  /// before anything has changed.
   void Button1Click();
   /// Cancel: closes the form.
   void Button2Click() { Close(); }
@@ -49,9 +51,7 @@ class TForm1 : public TForm1Settings {
 
   /// What OK would do with the controls as they stand; nothing after a
   /// failed read, whose message the status line shows.
-  std::vector<PreviewLine> Preview() const {
-    return loadFailed_ || closed_ ? std::vector<PreviewLine>{} : ConversionPreview(host_);
-  }
+  std::vector<PreviewLine> Preview();
 
   /// The exchange file exists but could not be read to its end.
   bool LoadFailed() const { return loadFailed_; }
@@ -59,10 +59,23 @@ class TForm1 : public TForm1Settings {
   bool ExchangeWritten() const { return exchangeWritten_; }
   /// Whether OK saved the settings file.
   bool SettingsSaved() const { return settingsSaved_; }
+  /// Whether the run ended because memory ran out.
+  bool OutOfMemory() const { return outOfMemory_; }
+  /// Whether the form has closed (and written the exchange file, or tried).
+  bool Closed() const { return closed_; }
 
  private:
+  void Show();
   void FormClose();
   void Caption(std::string_view text);
+  void Convert();
+  // Ends the run after an allocation failed: whatever was begun is given
+  // up, the exchange file becomes "hq" (or stays as it was), the user is
+  // told and the form closes.
+  void EndOutOfMemory() noexcept;
+  // Runs `step`; an allocation failure in it ends the run.
+  template <typename Step>
+  void Guarded(Step step);
 
   FormHost& host_;
   RunPaths paths_;
@@ -70,6 +83,11 @@ class TForm1 : public TForm1Settings {
   bool closed_ = false;
   bool exchangeWritten_ = false;
   bool settingsSaved_ = true;
+  bool outOfMemory_ = false;
 };
+
+/// The message shown when the selection does not fit into memory.
+inline constexpr std::string_view kOutOfMemoryMessage =
+    "選択範囲の図形が多すぎて、使えるメモリに収まりませんでした。図面は変更されていません。";
 
 }  // namespace q836

@@ -302,6 +302,54 @@ TEST_F(FormTest, EscapeDuringTheWriteGivesUpTheNewFile) {
   EXPECT_GT(late.polls, 500);
 }
 
+// A file that cannot be written is told, with its reason; a settings file
+// that cannot be written does not stop the conversion.
+TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
+  struct Case {
+    const char* name;
+    int failAt;  // operation of the OK run that fails: 1-5 the settings file, 6-10 the exchange
+                 // file
+    FileError error;
+    std::vector<std::string> messages;
+    bool converted;
+  } cases[] = {
+      {"settings",
+       1,
+       FileError::kAccessDenied,
+       {"設定ファイルq836.datを書き込めませんでした（書き込みが許可されていません）。"
+        "今回の設定は次回に引き継がれません。"},
+       true},
+      {"exchange",
+       6,
+       FileError::kDiskFull,
+       {"JWC_TEMP.TXTを書き込めませんでした（ディスクの空き容量が足りません）。"
+        "図面は変更されていません。"},
+       false},
+      {"exchange held",
+       10,
+       FileError::kInUse,
+       {"JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。"
+        "図面は変更されていません。"},
+       false},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem disk;
+    disk.files[kExchange] = kTypical;
+    disk.failAt = c.failAt;
+    disk.failError = c.error;
+    HeadlessHost h("C:\\CAD\\q836.exe", key, disk);
+    std::vector<std::string> messages;
+    h.onMessage = [&](const std::string& text) { messages.push_back(text); };
+    TForm1 f(h);
+    f.FormShow();
+    f.Button1Click();
+    EXPECT_EQ(messages, c.messages) << c.name;
+    EXPECT_EQ(f.ExchangeWritten(), c.converted) << c.name;
+    EXPECT_EQ(disk.files.count(kExchange), c.converted ? 1u : 0u) << c.name;
+    EXPECT_TRUE(h.destroyed) << c.name;
+  }
+}
+
 TEST(FaultInjection, EveryFailedFileOperationLeavesWholeFilesOnly) {
   std::string exchange = kTypical;
   // Over 1 MiB of output: blocks are written while the write-back goes on.

@@ -55,6 +55,9 @@ class FormHost {
   virtual void MoveTo(int32_t left, int32_t top) = 0;
   /// Destroys the window; the form has done its closing work already.
   virtual void DestroyWindow() = 0;
+  /// Tells the user something went wrong (UTF-8): a message box owned by
+  /// the window, which returns when the user has closed it.
+  virtual void ShowMessage(std::string_view text) = 0;
   /// Full path of the running executable, in UTF-8.
   virtual std::string ExecutablePath() = 0;
   /// The ESC key as the write-back polls it.

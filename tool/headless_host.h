@@ -31,6 +31,9 @@ class HeadlessHost : public FormHost {
   int32_t Top() override { return top_; }
   void MoveTo(int32_t left, int32_t top) override { left_ = left, top_ = top; }
   void DestroyWindow() override { destroyed = true; }
+  void ShowMessage(std::string_view text) override {
+    if (onMessage) onMessage(std::string(text));
+  }
   std::string ExecutablePath() override { return exePath_; }
   EscapeKey& Escape() override { return escape_; }
   void StartBanner(const std::string& url) override { bannerUrl = url; }
@@ -41,6 +44,8 @@ class HeadlessHost : public FormHost {
 
   /// Called with the status line each time it is repainted.
   std::function<void(const std::string&)> onStatus;
+  /// Called with each message the form shows.
+  std::function<void(const std::string&)> onMessage;
   bool destroyed = false;
   std::string bannerUrl;
 

@@ -120,7 +120,8 @@ void LoadSettings(TForm1Settings& s, const std::string& fileName, FileSystem& fs
   }
 }
 
-bool SaveSettings(const TForm1Settings& s, const std::string& fileName, FileSystem& fs) {
+bool SaveSettings(const TForm1Settings& s, const std::string& fileName, FileSystem& fs,
+                  FileError* error) {
   AtomicFileWriter out(fs, fileName);
   auto line = [&out](const LineBuilder& text) {
     out.Write(text.View());
@@ -138,7 +139,9 @@ bool SaveSettings(const TForm1Settings& s, const std::string& fileName, FileSyst
   line(LineBuilder().Add(BoolToText(s.UseCircleSolids)));
   line(LineBuilder().Add(BoolToText(s.UseRimSolids)));
   line(LineBuilder().Add(BoolToText(s.UseRingSolids)));
-  return out.Commit();
+  const bool ok = out.Commit();
+  if (error) *error = out.Error();
+  return ok;
 }
 
 }  // namespace q836

@@ -35,9 +35,10 @@ std::string SettingsFileName(const std::string& executablePath);
 void LoadSettings(TForm1Settings& settings, const std::string& fileName,
                   FileSystem& fs = DiskFileSystem());
 
-/// Writes the twelve lines; false (and no file left) when writing failed.
+/// Writes the twelve lines; false (and no file left) when writing failed,
+/// with the reason in `error`.
 bool SaveSettings(const TForm1Settings& settings, const std::string& fileName,
-                  FileSystem& fs = DiskFileSystem());
+                  FileSystem& fs = DiskFileSystem(), FileError* error = nullptr);
 
 /// RadiusLimit brought into 1e-6 .. 1e8.
 double ClampRadiusLimit(double value);
