@@ -118,4 +118,10 @@ if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME crash_safety COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/crash_safety_test.sh
            $<TARGET_FILE:q836-batch> $<TARGET_FILE:make_drawing> 50)
   set_tests_properties(bad_input crash_safety PROPERTIES LABELS reliability TIMEOUT 300)
+  # The sanitizers reserve far more address space than any limit tried.
+  if(NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
+    add_test(NAME memory_limit COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/memory_limit_test.sh
+             $<TARGET_FILE:q836-batch> $<TARGET_FILE:make_drawing>)
+    set_tests_properties(memory_limit PROPERTIES LABELS reliability TIMEOUT 300)
+  endif()
 endif()

@@ -63,6 +63,9 @@ void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_
 void* operator new[](std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
   return AllocateAligned(size, align);
 }
+// Every allocation above comes from malloc or aligned_alloc, so free
+// releases each (the compiler cannot see that through the replacement).
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }

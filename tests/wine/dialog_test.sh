@@ -134,6 +134,95 @@ test_saved_position_is_restored() {
     fail "position: off-screen position saved as $left $top"
 }
 
+# Waits up to SECONDS for the program's message box (BOX); false if none came.
+wait_message_box() {
+  BOX=""
+  for _ in $(seq 1 $(($1 * 10))); do
+    BOX=$(xdotool search --onlyvisible --name '^q836_円→点変換$' 2>/dev/null | while read -r w; do
+      eval "$(xdotool getwindowgeometry --shell "$w" | grep WIDTH)"
+      [ "$WIDTH" -gt 50 ] && echo "$w"
+    done | head -1)
+    [ -n "$BOX" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+close_message_box() {
+  [ -n "$BOX" ] || return 0
+  xdotool windowfocus --sync "$BOX" 2>/dev/null; sleep 0.3; xdotool key --clearmodifiers Return
+}
+
+# Runs OK in FOLDER and expects the message box to say MESSAGE; then the
+# program ends. NAME names the check.
+ok_tells() {  # NAME FOLDER SECONDS MESSAGE
+  local name=$1 f=$2 seconds=$3 message=$4 text
+  keys Return
+  if ! wait_message_box "$seconds"; then
+    fail "$name: no message box"; kill "$PID"; return 1
+  fi
+  text=$("$WINE64" "$read_strip" --message 2>/dev/null)
+  [ "$text" = "$message" ] || fail "$name: the message box says [$text] instead of [$message]"
+  close_message_box
+  wait_exit || { fail "$name: still running after the message"; kill "$PID"; return 1; }
+}
+
+# A file that cannot be written is told, with the reason; nothing is left
+# beside it.
+test_failed_write_is_told() {
+  local f; f=$(new_folder unwritable)
+  typical > "$f/JWC_TEMP.TXT"
+  mkdir "$f/JWC_TEMP.TXT.q836-new"  # a folder in the way of the new file
+  start_dialog "$f" || { fail "unwritable: no window"; return; }
+  ok_tells unwritable "$f" 10 \
+    "JWC_TEMP.TXTを書き込めませんでした（書き込みが許可されていません）。図面は変更されていません。" ||
+    return
+  [ -d "$f/JWC_TEMP.TXT.q836-new" ] || fail "unwritable: the folder in the way was touched"
+  [ "$(ls "$f" | tr '\n' ' ')" = "JWC_TEMP.TXT.q836-new q836.dat q836.exe " ] ||
+    fail "unwritable: files left: $(ls "$f" | tr '\n' ' ')"
+}
+
+# Another program holds JWC_TEMP.TXT open (reading and writing shared,
+# deleting not) from before OK until MS after it.
+hold_during_ok() {  # FOLDER MS
+  local f=$1
+  rm -f "$f/go" "$f/held"
+  (cd "$f" && exec "$WINE64" hold_file.exe JWC_TEMP.TXT go "$2" >held 2>/dev/null) &
+  HOLDER=$!
+  for _ in $(seq 1 100); do
+    grep -q held "$f/held" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "hold: the file was never held"
+  return 1
+}
+
+# Held for 300 ms, the file is written after a few retries; held for 5 s,
+# the run fails cleanly and says the file is in use.
+test_held_file_is_retried() {
+  local f; f=$(new_folder held)
+  cp "$(dirname "$exe")/hold_file.exe" "$f/"
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "held: no window"; return; }
+  hold_during_ok "$f" 300 || { kill "$PID"; return; }
+  keys Return
+  touch "$f/go"
+  wait_exit || { fail "held 300 ms: still running"; kill "$PID"; }
+  wait "$HOLDER"
+  [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "held 300 ms: the file was not written"
+
+  typical > "$f/JWC_TEMP.TXT"
+  cp "$f/JWC_TEMP.TXT" "$work/held.orig"
+  start_dialog "$f" || { fail "held: no window"; return; }
+  hold_during_ok "$f" 5000 || { kill "$PID"; return; }
+  touch "$f/go"
+  ok_tells "held 5 s" "$f" 8 \
+    "JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。図面は変更されていません。"
+  wait "$HOLDER"
+  cmp -s "$f/JWC_TEMP.TXT" "$work/held.orig" || fail "held 5 s: the held file changed"
+  [ ! -e "$f/JWC_TEMP.TXT.q836-new" ] || fail "held 5 s: the new file was left"
+}
+
 test_missing_exchange_file_gives_zero_counts() {
   local f; f=$(new_folder missing)
   run_keys "$f" Return || return
@@ -159,19 +248,8 @@ test_overflow_shows_the_message_and_stays_open() {
   keys Tab Tab Tab Tab Tab  # to Edit1, which selects its text
   xdotool type --delay 30 '1e400'
   keys Return
-  local box=""
-  for _ in $(seq 1 50); do
-    box=$(xdotool search --onlyvisible --name '^q836_円→点変換$' 2>/dev/null | while read -r w; do
-      eval "$(xdotool getwindowgeometry --shell "$w" | grep WIDTH)"
-      [ "$WIDTH" -gt 50 ] && echo "$w"
-    done | head -1)
-    [ -n "$box" ] && break
-    sleep 0.1
-  done
-  [ -n "$box" ] || fail "overflow: no message box"
-  if [ -n "$box" ]; then
-    xdotool windowfocus --sync "$box" 2>/dev/null; sleep 0.3; xdotool key --clearmodifiers Return
-  fi
+  wait_message_box 5 || fail "overflow: no message box"
+  close_message_box
   still_open || { fail "overflow: the dialog closed"; return; }
   keys Escape
   wait_exit || { fail "overflow: still running"; kill "$PID"; return; }
@@ -340,7 +418,7 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_access_keys_move_to_the_groups test_enter_and_escape_from_the_drop_down
        test_focus_returns_after_switching_programs test_keys_work_after_minimise_and_restore
        test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
-       test_banner_request)
+       test_failed_write_is_told test_held_file_is_retried test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"
 for t in "${tests[@]}"; do

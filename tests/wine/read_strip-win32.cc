@@ -1,6 +1,7 @@
 // Test helper, run under Wine beside a running q836.exe: prints the text of
-// the dialog's foot strip (the preview lines) in UTF-8, lines ended by LF.
-// Exit status 1 when no dialog is open.
+// the dialog's foot strip (the preview lines) in UTF-8, lines ended by LF;
+// with --message, the text of the message box the program shows. Exit
+// status 1 when there is no such window.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -11,14 +12,28 @@
 #include "text/wide_text.h"
 #include "tool/control_ids-win32.h"
 
-int wmain() {
+namespace {
+
+// The message box's text is its static control with the id 0xFFFF.
+constexpr int kMessageTextId = 0xFFFF;
+
+HWND Source(bool message) {
+  if (message) {
+    HWND box = FindWindowW(L"#32770", L"q836_円→点変換");
+    return box ? GetDlgItem(box, kMessageTextId) : nullptr;
+  }
   HWND form = FindWindowW(L"TForm1", L"円→点変換");
-  if (!form) return 1;
-  HWND strip = GetDlgItem(form, q836::kIdScrollBox1);
-  if (!strip) return 1;
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(strip)) + 1, L'\0');
+  return form ? GetDlgItem(form, q836::kIdScrollBox1) : nullptr;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  HWND source = Source(argc > 1 && std::wstring(argv[1]) == L"--message");
+  if (!source) return 1;
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(source)) + 1, L'\0');
   text.resize(
-      static_cast<size_t>(GetWindowTextW(strip, text.data(), static_cast<int>(text.size()))));
+      static_cast<size_t>(GetWindowTextW(source, text.data(), static_cast<int>(text.size()))));
   std::string out;
   for (char c : q836::Utf8(text)) {
     if (c != '\r') out += c;
