@@ -75,7 +75,7 @@ foreach(exe_and_machine "${Q836_WINDOWS_EXE};x86_64" "${Q836_WINDOWS32_EXE};i386
 endforeach()
 if(Q836_WINDOWS_EXE)
   add_test(NAME package COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/package_test.py
-           ${Q836_WINDOWS_EXE})
+           ${Q836_WINDOWS_EXE} ${Q836_WINDOWS32_EXE})
   set_tests_properties(package PROPERTIES LABELS package)
   add_test(NAME wine_dialog COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/dialog_test.sh
            ${Q836_WINDOWS_EXE} $<TARGET_FILE:q836-batch> ${Q836_BANNER_EXE})

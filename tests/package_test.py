@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """The release zip as the host and Japanese users' unzip tools expect it.
 
-   package_test.py EXE
+   package_test.py EXE [EXE...]
 
-Builds a zip with packaging/make_zip.py around EXE and checks the stored
+Builds a zip with packaging/make_zip.py around each EXE and checks the stored
 names (code page 932 bytes, no UTF-8 flag), that the batch file and the
-read-me are Shift-JIS with CR LF, and the batch file's first line, which the
-host shows as the memo in its file chooser.
+read-me are Shift-JIS with CR LF, the batch file's first line, which the
+host shows as the memo in its file chooser, and its directives.
 """
-import os, subprocess, sys, tempfile, zipfile
+import os, shutil, subprocess, sys, tempfile, zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 problems = []
@@ -19,8 +19,34 @@ def check(ok, what):
         problems.append(what)
 
 
+def check_directives(bat):
+    """The memo first; the directives before "#e", which ends them; selected
+    block insertions kept out of the erase and of the file, and nothing else
+    kept (kept figures stay under everything the file draws)."""
+    check(bat[0] == "REM 円→点変換", f"first line of q836.bat is {bat[0]!r}")
+    directives = [l[4:].split(" ")[0] for l in bat if l.startswith("REM #")]
+    check(directives[-1:] == ["#e"], f"#e is not the last directive: {directives}")
+    for needed in ("#jww", "#cd", "#zw", "#ht10"):
+        check(needed in directives, f"q836.bat lacks {needed}")
+    check(not [d for d in directives if d.startswith("#ht") and d != "#ht10"],
+          f"q836.bat keeps more than block insertions: {directives}")
+    first_other = next(i for i, l in enumerate(bat) if not l.startswith("REM "))
+    check(all(l.startswith("REM ") for l in bat[:first_other]) and
+          not any(l.startswith("REM #") for l in bat[first_other:]),
+          "a directive stands after the first command")
+
+
 def main():
-    exe = sys.argv[1]
+    for exe in sys.argv[1:]:
+        check_zip(exe)
+    for p in problems:
+        print("FAIL:", p)
+    if not problems:
+        print(f"package checks passed for {len(sys.argv) - 1} zip(s)")
+    sys.exit(1 if problems else 0)
+
+
+def check_zip(exe):
     work = tempfile.mkdtemp(prefix="q836-package-")
     out = os.path.join(work, "q836.zip")
     subprocess.run([sys.executable, os.path.join(ROOT, "packaging", "make_zip.py"), exe, out,
@@ -55,19 +81,14 @@ def main():
             except UnicodeDecodeError:
                 pass
         bat = z.read(stored[b"q836.bat"]).decode("cp932").split("\r\n")
-        check(bat[0] == "REM 円→点変換", f"first line of q836.bat is {bat[0]!r}")
-        check("REM #jww" in bat and "REM #e" in bat, "q836.bat lacks #jww or #e")
+        check_directives(bat)
         check(any(l.strip().lower().endswith("start /w q836.exe") for l in bat),
               "q836.bat does not wait for q836.exe")
         readme = z.read(stored[readme_name]).decode("cp932")
         check("9.8.7" in readme, "the read-me does not carry the version")
-        check("ブロック図形" in readme and "表示のみレイヤ" in readme,
+        check("ブロック図形" in readme and "表示のみレイヤ" in readme and "そのまま残ります" in readme,
               "the read-me does not explain block insertions")
-    for p in problems:
-        print("FAIL:", p)
-    if not problems:
-        print("package checks passed")
-    sys.exit(1 if problems else 0)
+    shutil.rmtree(work)
 
 
 if __name__ == "__main__":

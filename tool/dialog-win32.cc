@@ -79,16 +79,6 @@ const ControlSpec kControls[] = {
      289, kClientWidth, 24},
 };
 
-const wchar_t kMemoText[] =
-    L"◇レイヤグループ\r\n　レイヤ、線色は\r\n　同じ状態にします\r\n　線幅は「0」になります\r\n\r\n"
-    L"◇円ソリッドには\r\n　扇形・弓形・円外側の\r\n　ソリッド図形も含みます。\r\n"
-    L"◇円周ソリッドには\r\n　円弧状も含みます。\r\n◇円環ソリッドには\r\n　円弧状も含みます。\r\n"
-    L"\r\n◆ブロック図形内のものは\r\n　処理出来ませんので\r\n　御注意下さい。\r\n"
-    L"　ブロック編集内で行う\r\n　場合には、本ソフトを\r\n　Jw_cadのインストール・\r\n"
-    L"　フォルダに配置して\r\n　実行を行って下さい。\r\n◆ウイルス／セキュリティ\r\n"
-    L"　ソフト／セキュリティ\r\n　設定の画面が表示\r\n　され、許可／遮断を\r\n"
-    L"　問い合わせてきた場合\r\n　には「許可」を選択して\r\n　下さい。";
-
 int IdOf(Control c) {
   switch (c) {
     case Control::CheckBox1:
@@ -349,7 +339,7 @@ void Dialog::CreateControls() {
   }
   SendMessageW(combo, CB_SETCURSEL, 0, 0);
   ImmAssociateContext(combo, nullptr);
-  SetWindowTextW(GetDlgItem(hwnd_, kIdMemo1), kMemoText);
+  SetWindowTextW(GetDlgItem(hwnd_, kIdMemo1), Utf16(kMemoText).c_str());
   SetWindowSubclass(GetDlgItem(hwnd_, kIdMemo1), MemoProc, 0, 0);
 }
 

@@ -302,6 +302,35 @@ TEST_F(FormTest, EscapeDuringTheWriteGivesUpTheNewFile) {
   EXPECT_GT(late.polls, 500);
 }
 
+// The memo says what OK does: every attribute, line width included, is kept
+// (the batch file asks the host to read line widths back). Its layout stays:
+// 28 lines, none wider than its widest line has always been (13 full-width
+// characters).
+TEST(FormTexts, TheMemoSaysTheLineWidthIsKept) {
+  std::vector<std::string> lines;
+  const std::string_view memo = kMemoText;
+  for (size_t start = 0;;) {
+    const size_t end = memo.find("\r\n", start);
+    lines.emplace_back(memo.substr(start, end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 2;
+  }
+  EXPECT_EQ(lines.size(), 28u);
+  EXPECT_EQ(lines[1], "　レイヤ、線色は");
+  EXPECT_EQ(lines[2], "　同じ状態にします");
+  EXPECT_EQ(lines[3], "　線幅も同じにします");
+  EXPECT_EQ(memo.find("「0」"), std::string_view::npos);
+  for (const std::string& line : lines) {
+    int columns = 0;  // a full-width character takes two columns
+    for (size_t i = 0; i < line.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(line[i]);
+      if (c < 0x80) ++columns;
+      if (c >= 0xE0) columns += 2, i += 2;
+    }
+    EXPECT_LE(columns, 26) << line;
+  }
+}
+
 // A file that cannot be written is told, with its reason; a settings file
 // that cannot be written does not stop the conversion.
 TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
