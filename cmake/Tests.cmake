@@ -53,6 +53,7 @@ q836_add_test_program(tool_tests tool
   tool/form1_test.cc
   tool/preview_test.cc
   tool/settings_test.cc
+  tool/window_position_test.cc
   tests/memory_file_system.cc)
 
 if(NOT CMAKE_CROSSCOMPILING)
@@ -77,9 +78,18 @@ if(Q836_WINDOWS_EXE)
   add_test(NAME package COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/package_test.py
            ${Q836_WINDOWS_EXE} ${Q836_WINDOWS32_EXE})
   set_tests_properties(package PROPERTIES LABELS package)
+  add_test(NAME reproducible_package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/reproducible_test.sh)
+  set_tests_properties(reproducible_package PROPERTIES LABELS package TIMEOUT 1200)
   add_test(NAME wine_dialog COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/dialog_test.sh
            ${Q836_WINDOWS_EXE} $<TARGET_FILE:q836-batch> ${Q836_BANNER_EXE})
-  set_tests_properties(wine_dialog PROPERTIES LABELS wine TIMEOUT 600)
+  set_tests_properties(wine_dialog PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine_prefix)
+endif()
+if(Q836_WINDOWS32_EXE)
+  # The same dialog tests for the 32-bit program (its build carries the
+  # helpers too).
+  add_test(NAME wine_dialog_i386 COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/dialog_test.sh
+           ${Q836_WINDOWS32_EXE} $<TARGET_FILE:q836-batch>)
+  set_tests_properties(wine_dialog_i386 PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine_prefix)
 endif()
 endif()
 

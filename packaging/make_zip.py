@@ -35,9 +35,13 @@ def main():
         program = f.read()
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
         for name, data in (("q836.exe", program), ("q836.bat", bat), (README_NAME, readme)):
+            # Fixed time and attributes, and marked as made on MS-DOS/FAT with
+            # the archive attribute, as Windows zip tools write them: the same
+            # sources give the same zip, wherever and whenever it is built.
             info = Cp932Name(name, date_time=(2026, 1, 1, 0, 0, 0))
             info.compress_type = zipfile.ZIP_DEFLATED
-            info.external_attr = 0o644 << 16
+            info.create_system = 0
+            info.external_attr = 0x20
             z.writestr(info, data)
 
 

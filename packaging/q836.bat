@@ -6,4 +6,5 @@ REM #zw
 REM #hc 点に変換する円・円弧・楕円・円ソリッドを含む範囲を選択してください
 REM #ht10
 REM #e
-@start /w q836.exe
+@echo off
+start /w q836.exe

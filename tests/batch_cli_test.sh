@@ -59,7 +59,7 @@ cp "$work/f.txt" "$work/f.orig"
 check "overflow exits 2" test "$(status "$batch" --radius 1e400 --settings "$work/f.dat" "$work/f.txt")" = 2
 check "overflow writes nothing" cmp -s "$work/f.txt" "$work/f.orig"
 check "overflow saves nothing" test ! -e "$work/f.dat"
-check "overflow message" sh -c "'$batch' --scale 1e999 '$work/f.txt' 2>&1 | grep -q '浮動小数点数のオーバーフロー'"
+check "overflow message" sh -c "'$batch' --scale 1e999 '$work/f.txt' 2>&1 | grep -qx 'q836-batch: 倍率の値が大きすぎます。'"
 
 # An exchange file that cannot be written: exit 1, the reason told, no partial file.
 check "unwritable exits 1" test "$(status "$batch" -o "$work/no/such/dir/out.txt" "$work/f.txt")" = 1
@@ -111,7 +111,9 @@ check "preview" cmp -s <("$batch" --preview --settings "$work/s.dat" --no-arcs -
                   "　　　作図し直されません。キャンセルして選択し直せます。")
 check "preview writes nothing" cmp -s "$work/p.txt" "$work/p.orig"
 check "preview saves nothing" cmp -s "$work/s.dat" "$work/s.before"
-check "preview of an overflow" sh -c "'$batch' --preview --radius 1e400 '$work/p.txt' 2>/dev/null | grep -q '^変換対象：半径の値が大きすぎて読めません$'"
+check "preview of an overflow" sh -c "'$batch' --preview --radius 1e400 '$work/p.txt' 2>/dev/null | grep -qx '半径の値が大きすぎて読めないため、OKできません'"
+check "preview of a scale overflow" sh -c "'$batch' --preview --scale 1e400 '$work/p.txt' 2>/dev/null | grep -qx '倍率の値が大きすぎて読めないため、OKできません'"
+check "preview of the radius used" sh -c "'$batch' --preview --radius abc '$work/p.txt' 2>/dev/null | grep -qx '半径「abc」は数値として読めないため 0.000001 として扱います'"
 check "preview of a failed read exits 1" test "$(status "$batch" --preview "$work/bad.txt")" = 1
 
 # Usage errors.

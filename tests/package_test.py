@@ -31,6 +31,8 @@ def check_directives(bat):
     check(not [d for d in directives if d.startswith("#ht") and d != "#ht10"],
           f"q836.bat keeps more than block insertions: {directives}")
     first_other = next(i for i, l in enumerate(bat) if not l.startswith("REM "))
+    check(bat[first_other].lower() == "@echo off",
+          "the first command is not @echo off: the host's console would echo the rest")
     check(all(l.startswith("REM ") for l in bat[:first_other]) and
           not any(l.startswith("REM #") for l in bat[first_other:]),
           "a directive stands after the first command")
@@ -88,6 +90,10 @@ def check_zip(exe):
         check("9.8.7" in readme, "the read-me does not carry the version")
         check("ブロック図形" in readme and "表示のみレイヤ" in readme and "そのまま残ります" in readme,
               "the read-me does not explain block insertions")
+        for section, what in (("■動作環境", "system requirements"), ("■アンインストール", "uninstalling"),
+                              ("ブロックの解除", "unblocking a downloaded zip"),
+                              ("数値として読めない", "unreadable values"), ("■バージョン", "the version")):
+            check(section in readme, f"the read-me does not tell {what}")
     shutil.rmtree(work)
 
 

@@ -5,14 +5,17 @@
 
 The file must be a Windows GUI program for the given machine (PE32 for
 i386, PE32+ for x86_64), carry its manifest as a resource, and import from
-system DLLs only (no runtime DLL of the compiler to ship beside it).
+system DLLs only (no runtime DLL of the compiler to ship beside it). Its
+header carries no time stamp (two builds are the same bytes), every resource
+is Japanese (1041), and the icon has 16, 32, 48 and 256 px images.
 """
 import struct, sys
 
 MACHINES = {"i386": (0x14C, 0x10B), "x86_64": (0x8664, 0x20B)}
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "imm32.dll",
                "ole32.dll", "oleaut32.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll"}
-RT_MANIFEST, RT_VERSION = 24, 16
+RT_MANIFEST, RT_VERSION, RT_GROUP_ICON = 24, 16, 14
+LANG_JAPANESE = 0x411
 
 
 def main():
@@ -24,7 +27,10 @@ def main():
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     if data[pe:pe + 4] != b"PE\0\0":
         sys.exit(f"FAIL: {path} has no PE header")
-    file_machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+    file_machine, sections, stamp, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data,
+                                                                               pe + 4)
+    if stamp != 0:
+        problems.append(f"time stamp {stamp:#x} in the header: builds differ by their time")
     optional = pe + 24
     magic = struct.unpack_from("<H", data, optional)[0]
     want_machine, want_magic = MACHINES[machine]
@@ -68,16 +74,31 @@ def main():
     if not dlls:
         problems.append("no imports found")
 
-    # Resources: the types at the root of the resource directory.
+    # Resources: type, name and language directories, then the data.
     rva, size = directory(2)
-    types = []
+    types, languages, icon_sizes = [], set(), []
     if size:
         root = offset(rva)
-        named, ids = struct.unpack_from("<HH", data, root + 12)
-        for i in range(named + ids):
-            entry = struct.unpack_from("<I", data, root + 16 + 8 * i)[0]
-            if not entry & 0x80000000:
-                types.append(entry)
+
+        def entries(at):
+            named, ids = struct.unpack_from("<HH", data, at + 12)
+            return [struct.unpack_from("<II", data, at + 16 + 8 * i) for i in range(named + ids)]
+
+        for kind, names in entries(root):
+            if not kind & 0x80000000:
+                types.append(kind)
+            for _, langs in entries(root + (names & 0x7FFFFFFF)):
+                for language, leaf in entries(root + (langs & 0x7FFFFFFF)):
+                    languages.add(language)
+                    if kind == RT_GROUP_ICON:
+                        data_rva, data_size = struct.unpack_from("<II", data, root + leaf)
+                        at = offset(data_rva)
+                        count = struct.unpack_from("<H", data, at + 4)[0]
+                        icon_sizes = [data[at + 6 + 14 * i] or 256 for i in range(count)]
+    if languages != {LANG_JAPANESE}:
+        problems.append(f"resource languages {sorted(languages)}, not Japanese ({LANG_JAPANESE})")
+    if sorted(icon_sizes) != [16, 32, 48, 256]:
+        problems.append(f"icon images of {sorted(icon_sizes)} px, not 16, 32, 48 and 256")
     if RT_MANIFEST not in types:
         problems.append("no manifest resource")
     if RT_VERSION not in types:

@@ -184,4 +184,22 @@ double TextToFloat(std::string_view text) {
   return negative ? -value : value;
 }
 
+bool IsDecimalText(std::string_view text) {
+  size_t i = SkipSpaces(text);
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) ++digits;
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && IsDigit(text[i]); ++i) ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i == text.size() || !IsDigit(text[i])) return false;
+    while (i < text.size() && IsDigit(text[i])) ++i;
+  }
+  return i == text.size();
+}
+
 }  // namespace q836

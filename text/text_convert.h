@@ -30,6 +30,11 @@ int32_t TextToInt(std::string_view text);
 /// Decimal real number filling the whole text, else 0.0; throws FloatOverflowError.
 double TextToFloat(std::string_view text);
 
+/// Whether TextToFloat reads `text` as a number rather than taking it for 0.0
+/// because it is none (leading blanks, a sign, digits with an optional
+/// point, an optional exponent; at least one digit before the exponent).
+bool IsDecimalText(std::string_view text);
+
 /// Euclidean distance of two points, computed in extended precision.
 long double PointDistanceExtended(double x1, double y1, double x2, double y2);
 

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "text/text_convert.h"
 #include "tool/form1.h"
 #include "tool/headless_host.h"
 
@@ -200,12 +199,8 @@ int Run(int argc, char** argv) {
   if (cancel) {
     form.Button2Click();
   } else {
-    try {
-      form.Button1Click();
-    } catch (const FloatOverflowError& e) {
-      std::fprintf(stderr, "q836-batch: %s\n", e.what());
-      return 2;
-    }
+    form.Button1Click();
+    if (form.Refused()) return 2;  // told which field; nothing was written
   }
   // A file that could not be written, or memory that ran out, was told
   // through the form's message.

@@ -3,8 +3,11 @@
 #include <commctrl.h>
 #include <imm.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "text/wide_text.h"
@@ -12,6 +15,7 @@
 #include "tool/control_ids-win32.h"
 #include "tool/form1.h"
 #include "tool/res/resource.h"
+#include "tool/window_position.h"
 
 namespace q836 {
 
@@ -39,15 +43,18 @@ struct ControlSpec {
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kCheck = kChild | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX;
 constexpr DWORD kEdit = kChild | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-constexpr DWORD kLabel = kChild | SS_LEFT | SS_NOPREFIX;
+// Every window that takes no focus starts a group of its own, so that the
+// arrow keys, which move within a group, never reach it.
+constexpr DWORD kLabel = kChild | WS_GROUP | SS_LEFT | SS_NOPREFIX;
 
 // Creation order is the tab order: the controls of GroupBox1, the two
 // buttons, then the controls of GroupBox2; Memo1 and the banner strip take
 // no focus by Tab.
 const ControlSpec kControls[] = {
     {kIdLabel1, L"STATIC", L"◆円を点／点マーカに変換します◆",
-     kChild | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0, 0, kClientWidth, 33},
-    {kIdGroupBox1, L"BUTTON", L"対象図形(&E)", kChild | BS_GROUPBOX, 0, 0, 0, 8, 40, 249, 105},
+     kChild | WS_GROUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0, 0, kClientWidth, 33},
+    {kIdGroupBox1, L"BUTTON", L"対象図形(&E)", kChild | WS_GROUP | BS_GROUPBOX, 0, 0, 0, 8, 40, 249,
+     105},
     {kIdCheckBox1, L"BUTTON", L"円", kCheck, 0, 8, 40, 8, 20, 57, 17},
     {kIdCheckBox2, L"BUTTON", L"円弧・楕円・楕円弧", kCheck, 0, 8, 40, 72, 20, 169, 17},
     {kIdCheckBox3, L"BUTTON", L"円ソリッド", kCheck, 0, 8, 40, 8, 40, 121, 17},
@@ -60,12 +67,13 @@ const ControlSpec kControls[] = {
      104, 256, 121, 25},
     {kIdButton2, L"BUTTON", L"キャンセル(&N)", kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0,
      0, 256, 256, 121, 25},
-    {kIdScrollBox1, L"STATIC", L"", kChild | WS_CLIPCHILDREN | SS_NOTIFY | SS_OWNERDRAW, 0, 0, 0, 0,
-     313, kClientWidth, 65},
+    {kIdScrollBox1, L"STATIC", L"", kChild | WS_GROUP | WS_CLIPCHILDREN | SS_NOTIFY | SS_OWNERDRAW,
+     0, 0, 0, 0, 313, kClientWidth, 65},
     {kIdMemo1, L"EDIT", L"",
-     kChild | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+     kChild | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
      WS_EX_CLIENTEDGE, 0, 0, 288, 40, 177, 209},
-    {kIdGroupBox2, L"BUTTON", L"作図タイプ(&S)", kChild | BS_GROUPBOX, 0, 0, 0, 8, 152, 249, 97},
+    {kIdGroupBox2, L"BUTTON", L"作図タイプ(&S)", kChild | WS_GROUP | BS_GROUPBOX, 0, 0, 0, 8, 152,
+     249, 97},
     {kIdRadioButton1, L"BUTTON", L"点", kChild | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 8,
      152, 8, 24, 57, 17},
     {kIdRadioButton2, L"BUTTON", L"点マーカー", kChild | BS_AUTORADIOBUTTON, 0, 8, 152, 72, 24, 153,
@@ -75,8 +83,8 @@ const ControlSpec kControls[] = {
      0, 8, 152, 136, 48, 97, 200},
     {kIdLabel4, L"STATIC", L"倍率：", kLabel, 0, 8, 152, 88, 76, 44, 13},
     {kIdEdit2, L"EDIT", L"1", kEdit, WS_EX_CLIENTEDGE, 8, 152, 136, 72, 97, 21},
-    {kIdLabelA1, L"STATIC", L"　", kChild | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0,
-     289, kClientWidth, 24},
+    {kIdLabelA1, L"STATIC", L"　", kChild | WS_GROUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0,
+     0, 0, 0, 289, kClientWidth, 24},
 };
 
 int IdOf(Control c) {
@@ -107,6 +115,17 @@ int IdOf(Control c) {
       return kIdButton1;
   }
   return 0;
+}
+
+// Whether a control of the form can hold the focus: enabled, shown, and
+// not a label, the strip or a group box.
+bool CanTakeFocus(HWND control) {
+  if (!IsWindowEnabled(control) || !IsWindowVisible(control)) return false;
+  wchar_t name[16] = {};
+  GetClassNameW(control, name, 16);
+  if (lstrcmpiW(name, L"STATIC") == 0) return false;
+  const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+  return !(lstrcmpiW(name, L"BUTTON") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX);
 }
 
 class AsyncEscapeKey : public EscapeKey {
@@ -147,6 +166,10 @@ class Dialog : public FormHost {
     SendMessageW(Item(c), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
   void SetEnabled(Control c, bool enabled) override { EnableWindow(Item(c), enabled); }
+  void FocusText(Control c) override {
+    SetFocus(Item(c));
+    SendMessageW(Item(c), EM_SETSEL, 0, -1);
+  }
   void Repaint(Control c) override {
     InvalidateRect(Item(c), nullptr, TRUE);
     UpdateWindow(Item(c));
@@ -171,6 +194,7 @@ class Dialog : public FormHost {
   }
   void CreateControls();
   void Command(int id, int code);
+  void NextControl(WPARAM wParam, bool explicitWindow);
   void Activate(bool active);
   void UpdatePreview();
   void DrawStrip(const DRAWITEMSTRUCT& item);
@@ -187,8 +211,9 @@ class Dialog : public FormHost {
   HFONT font_ = nullptr;
   HFONT titleFont_ = nullptr;
   HBRUSH white_ = nullptr, label1Brush_ = nullptr, statusBrush_ = nullptr, memoBrush_ = nullptr;
-  HWND focused_ = nullptr;  // the control that had the focus when the form was deactivated
-  bool shown_ = false;      // the show handler has filled the controls
+  HWND focused_ = nullptr;   // the control that had the focus when the form was deactivated
+  HWND moveFrom_ = nullptr;  // a window that cannot take the focus, where the next move starts
+  bool shown_ = false;       // the show handler has filled the controls
   std::vector<PreviewLine> preview_;
   AsyncEscapeKey escape_;
   TForm1 form_;
@@ -344,23 +369,22 @@ void Dialog::CreateControls() {
 }
 
 void Dialog::MoveTo(int32_t left, int32_t top) {
-  RECT r = WindowRect();
+  const RECT r = WindowRect();
   const LONG width = r.right - r.left, height = r.bottom - r.top;
-  RECT wanted = {left, top, left + width, top + height};
   // A position that would leave the window off every monitor's work area (a
-  // monitor since unplugged) is brought back onto the nearest monitor.
+  // monitor since unplugged) is brought back onto the nearest monitor. The
+  // rectangle asked for is saturated: a saved position near the int32 limit
+  // must not wrap round.
+  auto saturated = [](int64_t v) {
+    return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+  };
+  RECT wanted = {left, top, saturated(int64_t{left} + width), saturated(int64_t{top} + height)};
   MONITORINFO info = {};
   info.cbSize = sizeof info;
   if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info)) {
-    const RECT& work = info.rcWork;
-    const bool inside = wanted.left >= work.left && wanted.top >= work.top &&
-                        wanted.right <= work.right && wanted.bottom <= work.bottom;
-    if (!inside) {
-      if (wanted.right > work.right) left = work.right - width;
-      if (wanted.bottom > work.bottom) top = work.bottom - height;
-      if (left < work.left) left = work.left;
-      if (top < work.top) top = work.top;
-    }
+    const RECT& w = info.rcWork;
+    std::tie(left, top) =
+        ClampToWorkArea(left, top, width, height, {w.left, w.top, w.right, w.bottom});
   }
   SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -387,6 +411,28 @@ void Dialog::Dispatch(Handler handler) {
   }
 }
 
+// Sent by the dialog manager for Tab, the arrow keys and the group boxes'
+// access keys (the group box itself, then "the next one"). A label, a group
+// box or the strip never takes the focus: given one, the form only notes
+// it, so that the next move starts from there.
+void Dialog::NextControl(WPARAM wParam, bool explicitWindow) {
+  if (explicitWindow) {
+    HWND target = reinterpret_cast<HWND>(wParam);
+    if (!target) return;
+    if (CanTakeFocus(target)) {
+      SetFocus(target);
+      moveFrom_ = nullptr;
+    } else {
+      moveFrom_ = target;
+    }
+    return;
+  }
+  HWND from = moveFrom_ ? moveFrom_ : GetFocus();
+  moveFrom_ = nullptr;
+  HWND target = GetNextDlgTabItem(hwnd_, from, wParam != 0);
+  if (target && CanTakeFocus(target)) SetFocus(target);
+}
+
 void Dialog::Command(int id, int code) {
   if (id == IDOK && code == BN_CLICKED) {
     Dispatch([this] { form_.Button1Click(); });
@@ -394,7 +440,7 @@ void Dialog::Command(int id, int code) {
     Dispatch([this] { form_.Button2Click(); });
   } else if ((code == BN_CLICKED && id >= kIdCheckBox1 && id <= kIdCheckBox5) ||
              (code == BN_CLICKED && (id == kIdRadioButton1 || id == kIdRadioButton2)) ||
-             (code == EN_CHANGE && id == kIdEdit1) ||
+             (code == EN_CHANGE && (id == kIdEdit1 || id == kIdEdit2)) ||
              (code == CBN_SELCHANGE && id == kIdComboBox1)) {
     UpdatePreview();
   }
@@ -434,13 +480,9 @@ LRESULT Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_NEXTDLGCTL: {
-      // Sent by the dialog manager for the group boxes' access keys.
-      HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
-                                   : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
-      if (target) SetFocus(target);
+    case WM_NEXTDLGCTL:
+      NextControl(wParam, LOWORD(lParam) != 0);
       return 0;
-    }
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_MINIMIZE && owner_) {
         // The task bar entry minimises the whole tool; the form hides with it

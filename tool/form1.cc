@@ -103,8 +103,10 @@ void TForm1::Show() {
   host_.SetChecked(Control::CheckBox1, UseCircles);
   host_.SetChecked(Control::CheckBox2, UseArcs);
   host_.SetText(Control::Edit1, NumberToText(RadiusLimit));
-  SetRadioGroupButton(host_, Control::RadioButton1, AsPoint);
-  SetRadioGroupButton(host_, Control::RadioButton2, AsMarker);
+  // OK makes points only when AsPoint alone is set; the buttons show that,
+  // markers included when the file sets neither or both.
+  SetRadioGroupButton(host_, AsPoint && !AsMarker ? Control::RadioButton1 : Control::RadioButton2,
+                      true);
   host_.SetItemIndex(Control::ComboBox1, MarkerIndex);
   host_.SetText(Control::Edit2, NumberToText(Magnification));
   host_.SetChecked(Control::CheckBox3, UseCircleSolids);
@@ -133,12 +135,27 @@ void TForm1::Show() {
 std::vector<PreviewLine> TForm1::Preview() {
   std::vector<PreviewLine> lines;
   if (loadFailed_ || closed_) return lines;
-  Guarded([&] { lines = ConversionPreview(host_); });
+  Guarded([&] {
+    lines = ConversionPreview(host_);
+    // OK is offered only while it can run.
+    host_.SetEnabled(Control::Button1, !UnreadableEdit(host_));
+  });
   return lines;
 }
 
 void TForm1::Button1Click() {
   if (loadFailed_ || closed_) return;
+  std::optional<Control> unreadable;
+  Guarded([&] { unreadable = UnreadableEdit(host_); });
+  if (closed_) return;
+  refused_ = unreadable.has_value();
+  if (refused_) {
+    // Nothing has changed: the user corrects the field and presses OK again.
+    host_.ShowMessage(*unreadable == Control::Edit1 ? "半径の値が大きすぎます。"
+                                                    : "倍率の値が大きすぎます。");
+    host_.FocusText(*unreadable);
+    return;
+  }
   Guarded([this] { Convert(); });
   Close();
 }

@@ -47,8 +47,8 @@ class TForm1 : public TForm1Settings {
   /// Loads the exchange file and the settings and fills the controls.
   void FormShow();
   /// OK: reads the controls, saves the settings, converts and writes back,
-  /// then closes. Throws FloatOverflowError for an edit text beyond a double,
-  /// before anything has changed.
+  /// then closes. An edit text beyond a double is refused before anything
+  /// changes: the user is told which field and the focus goes into it.
   void Button1Click();
   /// Cancel: closes the form.
   void Button2Click() { Close(); }
@@ -70,6 +70,8 @@ class TForm1 : public TForm1Settings {
   bool ExchangeWritten() const { return exchangeWritten_; }
   /// Whether OK saved the settings file.
   bool SettingsSaved() const { return settingsSaved_; }
+  /// Whether the last OK was refused for an unreadable edit text.
+  bool Refused() const { return refused_; }
   /// Whether the run ended because memory ran out.
   bool OutOfMemory() const { return outOfMemory_; }
   /// Whether the form has closed (and written the exchange file, or tried).
@@ -95,6 +97,7 @@ class TForm1 : public TForm1Settings {
   bool exchangeWritten_ = false;
   bool settingsSaved_ = true;
   bool outOfMemory_ = false;
+  bool refused_ = false;
 };
 
 /// The message shown when the selection does not fit into memory.

@@ -107,7 +107,9 @@ TEST_F(FormTest, RadioButtonsFormOneGroup) {
     TForm1 second(other);
     fs.files[kExchange] = "ci 1 1 0.5\n";
     second.FormShow();
-    EXPECT_FALSE(other.Checked(Control::RadioButton1) && other.Checked(Control::RadioButton2));
+    // What is shown is what OK does: markers.
+    EXPECT_FALSE(other.Checked(Control::RadioButton1)) << flags;
+    EXPECT_TRUE(other.Checked(Control::RadioButton2)) << flags;
     second.Button1Click();
     EXPECT_NE(fs.files[kExchange].find("pt 1 1 1 0 -1"), std::string::npos) << flags;
   }
@@ -217,15 +219,28 @@ TEST_F(FormTest, AFailedReadIsNeverWrittenBackInPart) {
   EXPECT_EQ(fs.files[kExchange], "hq\r\n");
 }
 
-TEST_F(FormTest, OverflowInAnEditBoxEndsOkBeforeAnythingIsSaved) {
+// OK refuses a number beyond a double before anything is saved, names the
+// field and puts the focus into it; corrected, OK runs.
+TEST_F(FormTest, OverflowInAnEditBoxIsRefusedBeforeAnythingIsSaved) {
+  std::vector<std::string> messages;
+  host.onMessage = [&](const std::string& text) { messages.push_back(text); };
   Show(kTypical);
-  host.SetText(Control::Edit2, "1e400");
-  EXPECT_THROW(form.Button1Click(), FloatOverflowError);
-  EXPECT_FALSE(host.destroyed);
-  EXPECT_EQ(fs.files.count(kSettings), 0u);
-  EXPECT_EQ(fs.files[kExchange], kTypical);
-  host.SetText(Control::Edit2, "1");
+  for (const auto& [edit, message] : {std::pair{Control::Edit1, "半径の値が大きすぎます。"},
+                                      {Control::Edit2, "倍率の値が大きすぎます。"}}) {
+    messages.clear();
+    host.focused.reset();
+    host.SetText(edit, "1e400");
+    form.Button1Click();
+    EXPECT_TRUE(form.Refused());
+    EXPECT_EQ(messages, std::vector<std::string>{message});
+    EXPECT_EQ(host.focused, edit);
+    EXPECT_FALSE(host.destroyed);
+    EXPECT_EQ(fs.files.count(kSettings), 0u);
+    EXPECT_EQ(fs.files[kExchange], kTypical);
+    host.SetText(edit, "1");
+  }
   form.Button1Click();  // the dialog stays usable
+  EXPECT_FALSE(form.Refused());
   EXPECT_EQ(fs.files[kExchange].substr(0, 4), "hd\r\n");
 }
 

@@ -46,6 +46,8 @@ class FormHost {
   virtual void SetItemIndex(Control control, int32_t index) = 0;
   /// Enables or disables a control.
   virtual void SetEnabled(Control control, bool enabled) = 0;
+  /// Puts the focus into an edit box with its whole text selected.
+  virtual void FocusText(Control control) = 0;
   /// Repaints one control at once, without processing other messages.
   virtual void Repaint(Control control) = 0;
   /// The window's position in screen pixels.

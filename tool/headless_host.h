@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "tool/form_host.h"
@@ -24,6 +25,7 @@ class HeadlessHost : public FormHost {
   int32_t ItemIndex(Control) override { return itemIndex_; }
   void SetItemIndex(Control, int32_t index) override { itemIndex_ = index; }
   void SetEnabled(Control c, bool enabled) override { disabled_[c] = !enabled; }
+  void FocusText(Control c) override { focused = c; }
   void Repaint(Control c) override {
     if (c == Control::LabelA1 && onStatus) onStatus(texts_[c]);
   }
@@ -48,6 +50,8 @@ class HeadlessHost : public FormHost {
   std::function<void(const std::string&)> onMessage;
   bool destroyed = false;
   std::string bannerUrl;
+  /// The control the form put the focus into, if any.
+  std::optional<Control> focused;
 
  private:
   std::string exePath_;

@@ -54,17 +54,52 @@ void Wrap(std::vector<PreviewLine>& out, const std::string& head, const std::str
   out.push_back({line, warning});
 }
 
+bool Overflows(const std::string& text) {
+  try {
+    TextToFloat(text);
+    return false;
+  } catch (const FloatOverflowError&) {
+    return true;
+  }
+}
+
+// The radius OK uses when it cannot take the typed text as it stands: red
+// words naming the text and the value used; nothing when it can.
+void RadiusUsed(std::vector<PreviewLine>& out, const std::string& text, double typed) {
+  std::string reason, used;
+  if (!IsDecimalText(text)) {
+    reason = "は数値として読めないため", used = "0.000001";
+  } else if (typed < kMinRadiusLimit) {
+    reason = "は 0.000001 より小さいため", used = "0.000001";
+  } else if (typed > kMaxRadiusLimit) {
+    reason = "は 100000000 より大きいため", used = "100000000";
+  } else {
+    return;
+  }
+  Wrap(out, "半径「", "　　", {{"", text + "」" + reason}, {" ", used + " として扱います"}}, true);
+}
+
 }  // namespace
+
+std::optional<Control> UnreadableEdit(FormHost& host) {
+  for (Control edit : {Control::Edit1, Control::Edit2}) {
+    if (Overflows(host.Text(edit))) return edit;
+  }
+  return std::nullopt;
+}
 
 std::vector<PreviewLine> ConversionPreview(FormHost& host) {
   std::vector<PreviewLine> lines;
-  double limit = 0;
-  try {
-    limit = ClampRadiusLimit(TextToFloat(host.Text(Control::Edit1)));
-  } catch (const FloatOverflowError&) {
-    lines.push_back({"変換対象：半径の値が大きすぎて読めません", true});
+  // A number beyond a double in either edit box stops OK before it starts.
+  for (const auto& [edit, name] : {std::pair{Control::Edit1, "半径"}, {Control::Edit2, "倍率"}}) {
+    if (Overflows(host.Text(edit))) {
+      lines.push_back({std::string(name) + "の値が大きすぎて読めないため、OKできません", true});
+    }
   }
   if (lines.empty()) {
+    const std::string radiusText = host.Text(Control::Edit1);
+    const double typed = TextToFloat(radiusText);
+    const double limit = ClampRadiusLimit(typed);
     const struct {
       Control box;
       const char* name;
@@ -100,6 +135,7 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host) {
       pieces.push_back({" ", result});
       Wrap(lines, "変換対象：", "　　　　　", pieces, false);
     }
+    RadiusUsed(lines, radiusText, typed);
   }
   if (BlockCount > 0) {
     Wrap(lines, "注意：", "　　　",

@@ -2,6 +2,7 @@
 // the strip at the foot of the dialog, and of the batch runner's --preview.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,16 @@ struct PreviewLine {
 inline constexpr size_t kPreviewColumns = 64;
 
 /// The preview of OK on the loaded drawing for the controls of `host`: how
-/// many figures of each chosen kind would be converted, into what, and a
-/// warning when the selection holds block insertions, which the host erases
-/// and cannot draw again. Reads the radius as OK does; changes nothing.
+/// many figures of each chosen kind would be converted, into what, which
+/// radius OK uses when it cannot take the typed one, and a warning when the
+/// selection holds block insertions, which the host erases and cannot draw
+/// again. Reads every edit box as OK does; when OK would refuse one, says
+/// so instead of the conversion. Changes nothing.
 std::vector<PreviewLine> ConversionPreview(FormHost& host);
+
+/// The first edit box (Edit1, then Edit2) whose text OK cannot read, being
+/// a number beyond the range of a double.
+std::optional<Control> UnreadableEdit(FormHost& host);
 
 /// The lines joined by `separator`.
 std::string PreviewText(const std::vector<PreviewLine>& lines, const char* separator);

@@ -60,16 +60,39 @@ TEST_F(PreviewTest, CountsWhatOkConvertsIntoWhat) {
       {"2", false, false, true, true, true, false,
        "変換対象：円ソリッド 1、円周ソリッド 1、円環ソリッド 1 → 点"},
       {"3", false, false, false, false, true, false, "変換対象：円環ソリッド 2 → 点"},
-      // Read as OK reads it: not a number is 0, clamped up to 1e-6.
+      // Read as OK reads it: not a number is 0, clamped up to 1e-6; the
+      // strip says which radius OK uses then.
       {"abc", true, true, true, true, true, false,
        "変換対象：円 0、円弧・楕円 0、円ソリッド 0、円周ソリッド 0、\n"
-       "　　　　　円環ソリッド 0（変換される図形はありません）"},
+       "　　　　　円環ソリッド 0（変換される図形はありません）\n"
+       "半径「abc」は数値として読めないため 0.000001 として扱います"},
       {"1e9", true, true, true, true, true, true,
        "変換対象：円 3、円弧・楕円 1、円ソリッド 1、円周ソリッド 1、\n"
-       "　　　　　円環ソリッド 2 → 点マーカー□"},
+       "　　　　　円環ソリッド 2 → 点マーカー□\n"
+       "半径「1e9」は 100000000 より大きいため 100000000 として扱います"},
+      {"-1", true, false, false, false, false, false,
+       "変換対象：円 0（変換される図形はありません）\n"
+       "半径「-1」は 0.000001 より小さいため 0.000001 として扱います"},
+      {"", true, false, false, false, false, false,
+       "変換対象：円 0（変換される図形はありません）\n"
+       "半径「」は数値として読めないため 0.000001 として扱います"},
+      {"０．５", true, false, false, false, false, false,
+       "変換対象：円 0（変換される図形はありません）\n"
+       "半径「０．５」は数値として読めないため 0.000001 として扱います"},
+      {"1e-400", true, false, false, false, false, false,
+       "変換対象：円 0（変換される図形はありません）\n"
+       "半径「1e-400」は 0.000001 より小さいため 0.000001 として扱います"},
+      {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", true, false, false, false, false, false,
+       "変換対象：円 0（変換される図形はありません）\n"
+       "半径「aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa」は数値として読めないため\n"
+       "　　0.000001 として扱います"},
+      // The limits themselves are taken as typed.
+      {"0.000001", true, false, false, false, false, false,
+       "変換対象：円 0（変換される図形はありません）"},
+      {"1e8", true, false, false, false, false, false, "変換対象：円 3 → 点"},
       {"5", false, false, false, false, false, false, "変換対象：0（対象図形が選ばれていません）"},
       {"1e400", true, false, false, false, false, false,
-       "変換対象：半径の値が大きすぎて読めません"},
+       "半径の値が大きすぎて読めないため、OKできません"},
   };
   for (const auto& c : cases) {
     Show(kDrawing);
@@ -105,10 +128,41 @@ TEST_F(PreviewTest, TheCountIsTheNumberOfPointsOkWrites) {
   }
 }
 
+// A number beyond a double in either edit box: the strip says which field
+// OK cannot read instead of the conversion, and OK is offered again as soon
+// as both can be read.
+TEST_F(PreviewTest, SaysWhichFieldOkCannotReadAndOffersOkOnlyWhenItCan) {
+  const struct {
+    const char* radius;
+    const char* scale;
+    const char* text;
+    bool okEnabled;
+  } cases[] = {
+      {"1e400", "1", "半径の値が大きすぎて読めないため、OKできません", false},
+      {"5", "-1e999", "倍率の値が大きすぎて読めないため、OKできません", false},
+      {"1e400", "1e400",
+       "半径の値が大きすぎて読めないため、OKできません\n"
+       "倍率の値が大きすぎて読めないため、OKできません",
+       false},
+      {"5", "1e300", "変換対象：円 2 → 点", true},  // clamped by OK, no refusal
+  };
+  Show(kDrawing);
+  Boxes(true, false, false, false, false);
+  for (const auto& c : cases) {
+    host.SetText(Control::Edit1, c.radius);
+    host.SetText(Control::Edit2, c.scale);
+    EXPECT_EQ(Text(), c.text) << c.radius << " " << c.scale;
+    EXPECT_EQ(host.Disabled(Control::Button1), !c.okEnabled) << c.radius << " " << c.scale;
+    for (const PreviewLine& line : form.Preview()) {
+      EXPECT_EQ(line.Warning, !c.okEnabled) << line.Text;
+    }
+  }
+}
+
 TEST_F(PreviewTest, WarnsOfBlockInsertionsAndWrapsWithinTheStrip) {
   Show(std::string(kDrawing) + "BL 0 0 blk1\r\nBL 1 1 blk2\r\n");
   Boxes(true, true, true, true, true);
-  host.SetText(Control::Edit1, "1e9");
+  host.SetText(Control::Edit1, "1e8");
   const std::vector<PreviewLine> lines = form.Preview();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_FALSE(lines[1].Warning);

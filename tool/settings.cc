@@ -18,8 +18,8 @@ std::string SettingsFileName(const std::string& executablePath) {
 }
 
 double ClampRadiusLimit(double value) {
-  if (value < 1e-6) value = 1e-6;
-  if (value > 1e8) value = 1e8;
+  if (value < kMinRadiusLimit) value = kMinRadiusLimit;
+  if (value > kMaxRadiusLimit) value = kMaxRadiusLimit;
   return value;
 }
 

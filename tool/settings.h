@@ -40,7 +40,11 @@ void LoadSettings(TForm1Settings& settings, const std::string& fileName,
 bool SaveSettings(const TForm1Settings& settings, const std::string& fileName,
                   FileSystem& fs = DiskFileSystem(), FileError* error = nullptr);
 
-/// RadiusLimit brought into 1e-6 .. 1e8.
+/// The range of RadiusLimit.
+inline constexpr double kMinRadiusLimit = 1e-6;
+inline constexpr double kMaxRadiusLimit = 1e8;
+
+/// RadiusLimit brought into kMinRadiusLimit .. kMaxRadiusLimit.
 double ClampRadiusLimit(double value);
 /// Magnification brought into 1e-9 .. 1e8.
 double ClampMagnification(double value);

@@ -32,7 +32,7 @@ new_folder() {
 start_dialog() {
   local folder=$1 attempt
   for attempt in 1 2; do
-    (cd "$folder" && exec "$WINE64" q836.exe >/dev/null 2>&1) &
+    (cd "$folder" && exec "$WINE" q836.exe >/dev/null 2>&1) &
     PID=$!
     WIN=""
     for _ in $(seq 1 300); do
@@ -124,14 +124,19 @@ test_saved_position_is_restored() {
   wait_exit || { fail "position: still running"; kill "$PID"; return; }
   [ "$(sed -n 1p "$f/q836.dat" | tr -d '\r')" = 123 ] && [ "$(sed -n 2p "$f/q836.dat" | tr -d '\r')" = 77 ] ||
     fail "position: OK saved $(head -2 "$f/q836.dat" | tr -d '\r' | tr '\n' ' ')instead of 123 77 (window at $X,$Y)"
-  # A position on a monitor that no longer exists comes back on screen.
-  crlf 5000 -4000 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
-  typical > "$f/JWC_TEMP.TXT"
-  run_keys "$f" Return || return
-  local left top
-  left=$(sed -n 1p "$f/q836.dat" | tr -d '\r'); top=$(sed -n 2p "$f/q836.dat" | tr -d '\r')
-  [ "$left" -ge 0 ] && [ "$left" -lt 1024 ] && [ "$top" -ge 0 ] && [ "$top" -lt 768 ] ||
-    fail "position: off-screen position saved as $left $top"
+  # A position on a monitor that no longer exists, or at the int32 extremes,
+  # comes back on screen.
+  local saved left top
+  for saved in "5000 -4000" "2147483647 2147483647" "-2147483648 -2147483648" \
+               "2147483647 -2147483648" "-2147483648 2147483647"; do
+    # shellcheck disable=SC2086
+    crlf $saved 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+    typical > "$f/JWC_TEMP.TXT"
+    run_keys "$f" Return || return
+    left=$(sed -n 1p "$f/q836.dat" | tr -d '\r'); top=$(sed -n 2p "$f/q836.dat" | tr -d '\r')
+    [ "$left" -ge 0 ] && [ "$left" -lt 1024 ] && [ "$top" -ge 0 ] && [ "$top" -lt 768 ] ||
+      fail "position: $saved saved as $left $top, off screen"
+  done
 }
 
 # Waits up to SECONDS for the program's message box (BOX); false if none came.
@@ -161,7 +166,7 @@ ok_tells() {  # NAME FOLDER SECONDS MESSAGE
   if ! wait_message_box "$seconds"; then
     fail "$name: no message box"; kill "$PID"; return 1
   fi
-  text=$("$WINE64" "$read_strip" --message 2>/dev/null)
+  text=$("$WINE" "$read_strip" --message 2>/dev/null)
   [ "$text" = "$message" ] || fail "$name: the message box says [$text] instead of [$message]"
   close_message_box
   wait_exit || { fail "$name: still running after the message"; kill "$PID"; return 1; }
@@ -187,7 +192,7 @@ test_failed_write_is_told() {
 hold_during_ok() {  # FOLDER MS
   local f=$1
   rm -f "$f/go" "$f/held"
-  (cd "$f" && exec "$WINE64" hold_file.exe JWC_TEMP.TXT go "$2" >held 2>/dev/null) &
+  (cd "$f" && exec "$WINE" hold_file.exe JWC_TEMP.TXT go "$2" >held 2>/dev/null) &
   HOLDER=$!
   for _ in $(seq 1 100); do
     grep -q held "$f/held" 2>/dev/null && return 0
@@ -233,7 +238,7 @@ test_failed_read_disables_ok() {
   local f; f=$(new_folder failed)
   crlf "ci 1 1 0.01" "ci 2 2 1e400" > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "failed read: no window"; return; }
-  [ -z "$("$WINE64" "$read_strip" 2>/dev/null)" ] || fail "failed read: the strip shows a preview"
+  [ -z "$("$WINE" "$read_strip" 2>/dev/null)" ] || fail "failed read: the strip shows a preview"
   keys Return
   still_open || fail "failed read: OK was not disabled"
   keys Escape
@@ -241,20 +246,34 @@ test_failed_read_disables_ok() {
   cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "failed read: closing did not write hq"
 }
 
-test_overflow_shows_the_message_and_stays_open() {
+# A number beyond a double in 半径 or 倍率: the strip says so in red and OK
+# is disabled (Enter does nothing); corrected, OK works again.
+test_unreadable_value_disables_ok() {
   local f; f=$(new_folder overflow)
   typical > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "overflow: no window"; return; }
-  keys Tab Tab Tab Tab Tab  # to Edit1, which selects its text
-  xdotool type --delay 30 '1e400'
+  local field keys_to strip
+  for field in 半径 倍率; do
+    keys_to="alt+e Tab Tab Tab Tab Tab"  # Edit1, which selects its text
+    [ "$field" = 倍率 ] && keys_to="alt+s Tab Tab"  # Edit2
+    # shellcheck disable=SC2086
+    keys $keys_to
+    xdotool type --delay 30 '1e400'
+    sleep 0.5
+    strip=$("$WINE" "$read_strip" 2>/dev/null)
+    case "$strip" in
+      "${field}の値が大きすぎて読めないため、OKできません"*) ;;
+      *) fail "overflow ($field): the strip shows [$strip]";;
+    esac
+    keys Return
+    still_open || { fail "overflow ($field): Enter closed the dialog"; return; }
+    # shellcheck disable=SC2086
+    keys $keys_to
+    xdotool type --delay 30 '1'
+  done
   keys Return
-  wait_message_box 5 || fail "overflow: no message box"
-  close_message_box
-  still_open || { fail "overflow: the dialog closed"; return; }
-  keys Escape
-  wait_exit || { fail "overflow: still running"; kill "$PID"; return; }
-  cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "overflow: JWC_TEMP.TXT is not hq after Cancel"
-  [ ! -e "$f/q836.dat" ] || fail "overflow: settings were saved"
+  wait_exit || { fail "overflow: OK did not work again"; kill "$PID"; return; }
+  [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "overflow: OK did not convert"
 }
 
 # Tab runs through the controls without entering the memo or the banner:
@@ -267,6 +286,42 @@ test_tab_order_cycles_through_the_controls() {
   wait_exit || { fail "tab: still running"; kill "$PID"; return; }
   # CheckBox1 toggled off: the small circle stays a circle.
   grep -q '^ci 10 20 0.05' "$f/JWC_TEMP.TXT" || fail "tab: focus did not come back to the first check box"
+}
+
+# From every tab stop, every arrow key leaves the focus on a control that can
+# take it (never a label, a group box or the strip). Alt+E puts the focus on
+# the first check box; Tab then reaches each of the 11 tab stops in turn.
+test_arrow_keys_stay_on_controls() {
+  local f; f=$(new_folder arrows)
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "arrows: no window"; return; }
+  local stop arrow tabs focus at
+  local -a stops=()
+  tabs=""
+  for stop in $(seq 0 10); do
+    [ "$stop" -gt 0 ] && tabs="$tabs Tab"
+    # shellcheck disable=SC2086
+    keys alt+e $tabs
+    sleep 0.2
+    at=$("$WINE" "$read_strip" --focus 2>/dev/null)
+    stops+=("${at%% *}")
+    for arrow in Up Down Left Right; do
+      # shellcheck disable=SC2086
+      keys alt+e $tabs "$arrow"
+      sleep 0.2
+      focus=$("$WINE" "$read_strip" --focus 2>/dev/null)
+      case "$focus" in
+        *" Static"|*" STATIC"|"form"|"none"|"") fail "arrows: $arrow at tab stop $stop put the focus on [$focus]";;
+        "101 "*|"122 "*) fail "arrows: $arrow at tab stop $stop put the focus on a group box";;
+      esac
+    done
+  done
+  # The 11 tab stops in their order: the check boxes, Edit1, OK, Cancel, the
+  # checked radio button, the drop-down list, Edit2.
+  [ "${stops[*]}" = "102 103 104 105 106 108 1 2 123 126 128" ] ||
+    fail "arrows: the tab stops reached from Alt+E are [${stops[*]}]"
+  keys Escape
+  wait_exit || { fail "arrows: still running"; kill "$PID"; }
 }
 
 # The group boxes' access keys move to their first control.
@@ -375,7 +430,7 @@ test_strip_shows_the_preview_after_edits() {
     step=$1; shift
     sleep 0.5
     expected=$("$batch" --preview --settings "$work/strip.dat" "$@" "$work/strip.txt" 2>/dev/null)
-    actual=$("$WINE64" "$read_strip" 2>/dev/null)
+    actual=$("$WINE" "$read_strip" 2>/dev/null)
     [ "$actual" = "$expected" ] || fail "strip ($step): [$actual] instead of [$expected]"
   }
   strip_is points
@@ -414,8 +469,9 @@ test_banner_request() {
 tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_ok_matches_the_batch_runner test_saved_position_is_restored
        test_missing_exchange_file_gives_zero_counts test_failed_read_disables_ok
-       test_overflow_shows_the_message_and_stays_open test_tab_order_cycles_through_the_controls
-       test_access_keys_move_to_the_groups test_enter_and_escape_from_the_drop_down
+       test_unreadable_value_disables_ok test_tab_order_cycles_through_the_controls
+       test_access_keys_move_to_the_groups test_arrow_keys_stay_on_controls
+       test_enter_and_escape_from_the_drop_down
        test_focus_returns_after_switching_programs test_keys_work_after_minimise_and_restore
        test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
        test_failed_write_is_told test_held_file_is_retried test_banner_request)

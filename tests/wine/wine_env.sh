@@ -1,11 +1,19 @@
 # Shared set-up for running the Windows programs under Wine: one prefix
 # outside the sources, Japanese font names mapped, no window manager needed.
-# Source it; it defines WINE64, WINESERVER and the functions below.
+# Source it; it defines WINE, WINESERVER and the functions below.
 
-WINE64=/usr/lib/wine/wine64
+# With the 32-bit Wine beside the 64-bit one, "wine" starts programs of
+# either kind; its prefix must be made by it to hold the 32-bit system DLLs.
+if [ -x /usr/lib/wine/wine ]; then
+  WINE=/usr/lib/wine/wine
+  prefix_name=q836-wine-prefix-wow
+else
+  WINE=/usr/lib/wine/wine64
+  prefix_name=q836-wine-prefix
+fi
 WINESERVER=/usr/lib/wine/wineserver
 export LANG=C.UTF-8 WINEDEBUG=-all
-export WINEPREFIX=${WINEPREFIX:-${Q836_WINE_PREFIX:-$HOME/.cache/q836-wine-prefix}}
+export WINEPREFIX=${WINEPREFIX:-${Q836_WINE_PREFIX:-$HOME/.cache/$prefix_name}}
 
 # Creates the prefix once (about 15 s), serialised between parallel callers.
 wine_prefix_ready() {
@@ -13,18 +21,18 @@ wine_prefix_ready() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.q836-ready" ]; then
-      WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE64" wineboot -i >/dev/null 2>&1
+      WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i >/dev/null 2>&1
       "$WINESERVER" -w
-      "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
       local key='HKCU\Software\Wine\Fonts\Replacements'
       for face in 'ＭＳ ゴシック' 'MS Gothic'; do
-        "$WINE64" reg add "$key" /v "$face" /t REG_SZ /d IPAGothic /f >/dev/null 2>&1
+        "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAGothic /f >/dev/null 2>&1
       done
       for face in 'ＭＳ Ｐゴシック' 'MS PGothic' 'MS UI Gothic'; do
-        "$WINE64" reg add "$key" /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+        "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
       done
       for face in 'ＭＳ 明朝' 'MS Mincho'; do
-        "$WINE64" reg add "$key" /v "$face" /t REG_SZ /d IPAMincho /f >/dev/null 2>&1
+        "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAMincho /f >/dev/null 2>&1
       done
       "$WINESERVER" -w
       touch "$WINEPREFIX/.q836-ready"
