@@ -13,20 +13,22 @@
 #include "text/wide_text.h"
 #include "tool/banner-win32.h"
 #include "tool/control_ids-win32.h"
+#include "tool/dpi-win32.h"
 #include "tool/form1.h"
 #include "tool/res/resource.h"
+#include "tool/strip-win32.h"
 #include "tool/window_position.h"
 
 namespace q836 {
 
 namespace {
 
+constexpr int kFontHeight = 13, kTitleFontHeight = 19;
 constexpr int kClientWidth = 467;
 constexpr int kClientHeight = 378;
 constexpr COLORREF kLabel1Back = RGB(192, 220, 192);
 constexpr COLORREF kStatusBack = RGB(231, 231, 231);
 constexpr COLORREF kMemoBack = RGB(187, 235, 244);
-constexpr COLORREF kWarningText = RGB(192, 0, 0);
 
 // One control of the form: class, caption, styles and its place on the form
 // (children of a group box are placed relative to it, as designed).
@@ -285,24 +287,11 @@ void Dialog::UpdatePreview() {
 }
 
 void Dialog::DrawStrip(const DRAWITEMSTRUCT& item) {
-  HDC dc = item.hDC;
-  FillRect(dc, &item.rcItem, white_);
-  if (panel_) return;
-  HGDIOBJ oldFont = SelectObject(dc, font_);
-  SetBkMode(dc, TRANSPARENT);
-  TEXTMETRICW metrics;
-  GetTextMetricsW(dc, &metrics);
-  const int lineHeight = metrics.tmHeight + 2;
-  int y = item.rcItem.top + 3;
-  for (const PreviewLine& line : preview_) {
-    SetTextColor(dc, line.Warning ? kWarningText : GetSysColor(COLOR_WINDOWTEXT));
-    const std::wstring text = Utf16(line.Text);
-    RECT r = {item.rcItem.left + 6, y, item.rcItem.right - 2, y + lineHeight};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
-              DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-    y += lineHeight;
+  if (panel_) {
+    FillRect(item.hDC, &item.rcItem, white_);
+    return;
   }
-  SelectObject(dc, oldFont);
+  PaintStrip(item.hDC, item.rcItem, font_, white_, preview_, 96);
 }
 
 // Enter in the read-only memo presses the default button and Esc the
@@ -339,11 +328,8 @@ void Dialog::Activate(bool active) {
 }
 
 void Dialog::CreateControls() {
-  const wchar_t kFace[] = L"ＭＳ ゴシック";
-  font_ = CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, kFace);
-  titleFont_ = CreateFontW(-19, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, kFace);
+  font_ = CreateDialogFont(kFontHeight, 96);
+  titleFont_ = CreateDialogFont(kTitleFontHeight, 96);
   label1Brush_ = CreateSolidBrush(kLabel1Back);
   statusBrush_ = CreateSolidBrush(kStatusBack);
   memoBrush_ = CreateSolidBrush(kMemoBack);

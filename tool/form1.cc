@@ -135,8 +135,18 @@ void TForm1::Show() {
 std::vector<PreviewLine> TForm1::Preview() {
   std::vector<PreviewLine> lines;
   if (loadFailed_ || closed_) return lines;
+  if (!radiiBuilt_) {
+    radiiBuilt_ = true;
+    try {
+      radii_.emplace().Build();
+    } catch (const std::bad_alloc&) {
+      // The preview only shows: without the index it counts by a pass
+      // over the tables and leaves the radius line out.
+      radii_.reset();
+    }
+  }
   Guarded([&] {
-    lines = ConversionPreview(host_);
+    lines = ConversionPreview(host_, radii_ ? &*radii_ : nullptr);
     // OK is offered only while it can run.
     host_.SetEnabled(Control::Button1, !UnreadableEdit(host_));
   });
@@ -217,6 +227,7 @@ void TForm1::FormClose() {
   FileError error = FileError::kNone;
   exchangeWritten_ = WriteExchangeFile(paths_.ExchangeOut, host_.Files(), &error);
   FreeDrawingTables();
+  radii_.reset();
   if (!exchangeWritten_) {
     host_.ShowMessage(CannotWrite(paths_.ExchangeOut, error) + "図面は変更されていません。");
   }
@@ -240,6 +251,7 @@ void TForm1::EndOutOfMemory() noexcept {
     // Releasing the tables first gives back the memory the rest needs.
     AbandonExchangeFile();
     FreeDrawingTables();
+    radii_.reset();
     if (!paths_.ExchangeOut.empty()) {
       WriteExchangeFile(paths_.ExchangeOut, host_.Files(), nullptr,
                         AtomicFileWriter::OnFailure::kKeepTarget);

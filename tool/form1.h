@@ -10,6 +10,7 @@
 
 #include "tool/form_host.h"
 #include "tool/preview.h"
+#include "tool/radius_index.h"
 #include "tool/settings.h"
 
 namespace q836 {
@@ -98,6 +99,10 @@ class TForm1 : public TForm1Settings {
   bool settingsSaved_ = true;
   bool outOfMemory_ = false;
   bool refused_ = false;
+  // The radii of the candidates, built on the first preview (the tables do
+  // not change until OK); empty when they did not fit into memory.
+  std::optional<RadiusIndex> radii_;
+  bool radiiBuilt_ = false;
 };
 
 /// The message shown when the selection does not fit into memory.

@@ -1,12 +1,15 @@
 #include "tool/preview.h"
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
 #include "exchange/drawing.h"
+#include "text/number_text.h"
 #include "text/text_convert.h"
 #include "tool/convert_table.h"
 #include "tool/form1.h"
+#include "tool/radius_index.h"
 #include "tool/settings.h"
 
 namespace q836 {
@@ -54,6 +57,24 @@ void Wrap(std::vector<PreviewLine>& out, const std::string& head, const std::str
   out.push_back({line, warning});
 }
 
+// Figures of a kind at or below `limit`, by a pass over its tables: the
+// preview's way when the radius index could not be built.
+int64_t CountConvertible(CandidateKind kind, double limit) {
+  switch (kind) {
+    case kCircleCandidates:
+      return CountConvertible(Circles, CircleCount, limit);
+    case kArcCandidates:
+      return CountConvertible(Arcs, ArcCount, limit);
+    case kCircleSolidCandidates:
+      return CountConvertible(CircleSolids, CircleSolidCount, limit);
+    case kRimSolidCandidates:
+      return CountConvertible(RimSolids, RimSolidCount, limit);
+    default:
+      return int64_t{CountConvertible(RingSolids, RingSolidCount, limit)} +
+             CountConvertible(RingSolids2, RingSolid2Count, limit);
+  }
+}
+
 bool Overflows(const std::string& text) {
   try {
     TextToFloat(text);
@@ -68,11 +89,11 @@ bool Overflows(const std::string& text) {
 void RadiusUsed(std::vector<PreviewLine>& out, const std::string& text, double typed) {
   std::string reason, used;
   if (!IsDecimalText(text)) {
-    reason = "は数値として読めないため", used = "0.000001";
+    reason = "は数値でないため", used = "0.000001";
   } else if (typed < kMinRadiusLimit) {
-    reason = "は 0.000001 より小さいため", used = "0.000001";
+    reason = "は小さすぎるため", used = "0.000001";
   } else if (typed > kMaxRadiusLimit) {
-    reason = "は 100000000 より大きいため", used = "100000000";
+    reason = "は大きすぎるため", used = "100000000";
   } else {
     return;
   }
@@ -88,7 +109,48 @@ std::optional<Control> UnreadableEdit(FormHost& host) {
   return std::nullopt;
 }
 
-std::vector<PreviewLine> ConversionPreview(FormHost& host) {
+namespace {
+
+// "0.05×12": a radius and how many figures have it.
+std::string RadiusToken(const RadiusCount& r) {
+  return NumberToText(r.Radius) + "×" + std::to_string(r.Count);
+}
+
+// The radius line: the distinct radii of the chosen kinds nearest to the
+// limit, up to three on each side of "｜", "…" where more lie beyond. When
+// it would take more than `budget` lines, the radii farthest from the limit
+// give way first, from the side that shows more.
+void RadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
+                const std::array<bool, kCandidateKinds>& chosen, double limit, size_t budget) {
+  RadiusSide below, above;
+  radii.Around(chosen, limit, 3, &below, &above);
+  if (below.Nearest.empty() && above.Nearest.empty()) return;  // no candidates
+  size_t shownBelow = below.Nearest.size(), shownAbove = above.Nearest.size();
+  for (;;) {
+    std::vector<Piece> pieces;
+    if (below.More || shownBelow < below.Nearest.size()) pieces.push_back({" ", "…"});
+    for (size_t i = shownBelow; i-- > 0;) pieces.push_back({" ", RadiusToken(below.Nearest[i])});
+    pieces.push_back({" ", "｜"});
+    for (size_t i = 0; i < shownAbove; ++i) pieces.push_back({" ", RadiusToken(above.Nearest[i])});
+    if (above.More || shownAbove < above.Nearest.size()) pieces.push_back({" ", "…"});
+    std::vector<PreviewLine> lines;
+    Wrap(lines, "半径：", "　　　", pieces, false);
+    if (lines.size() <= budget) {
+      out.insert(out.end(), lines.begin(), lines.end());
+      return;
+    }
+    if (shownBelow == 0 && shownAbove == 0) return;  // not even the bar fits
+    if (shownBelow >= shownAbove && shownBelow > 0) {
+      --shownBelow;
+    } else {
+      --shownAbove;
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* radii) {
   std::vector<PreviewLine> lines;
   // A number beyond a double in either edit box stops OK before it starts.
   for (const auto& [edit, name] : {std::pair{Control::Edit1, "半径"}, {Control::Edit2, "倍率"}}) {
@@ -96,54 +158,65 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host) {
       lines.push_back({std::string(name) + "の値が大きすぎて読めないため、OKできません", true});
     }
   }
-  if (lines.empty()) {
-    const std::string radiusText = host.Text(Control::Edit1);
-    const double typed = TextToFloat(radiusText);
-    const double limit = ClampRadiusLimit(typed);
-    const struct {
-      Control box;
-      const char* name;
-      int32_t count;
-    } kinds[] = {
-        {Control::CheckBox1, "円", CountConvertible(Circles, CircleCount, limit)},
-        {Control::CheckBox2, "円弧・楕円", CountConvertible(Arcs, ArcCount, limit)},
-        {Control::CheckBox3, "円ソリッド", CountConvertible(CircleSolids, CircleSolidCount, limit)},
-        {Control::CheckBox4, "円周ソリッド", CountConvertible(RimSolids, RimSolidCount, limit)},
-        {Control::CheckBox5, "円環ソリッド",
-         CountConvertible(RingSolids, RingSolidCount, limit) +
-             CountConvertible(RingSolids2, RingSolid2Count, limit)},
-    };
-    std::vector<Piece> pieces;
-    int64_t total = 0;
-    for (const auto& kind : kinds) {
-      if (!host.Checked(kind.box)) continue;
-      pieces.push_back({"、", std::string(kind.name) + " " + std::to_string(kind.count)});
-      total += kind.count;
-    }
-    if (pieces.empty()) {
-      lines.push_back({"変換対象：0（対象図形が選ばれていません）", false});
-    } else if (total == 0) {
-      pieces.push_back({"", "（変換される図形はありません）"});
-      Wrap(lines, "変換対象：", "　　　　　", pieces, false);
-    } else {
-      std::string result = "→ 点";
-      if (!host.Checked(Control::RadioButton1)) {
-        const int32_t shape = host.ItemIndex(Control::ComboBox1);
-        result = "→ 点マーカー";
-        if (shape >= 0 && shape <= kLastMarkerIndex) result += kMarkerShapes[shape];
-      }
-      pieces.push_back({" ", result});
-      Wrap(lines, "変換対象：", "　　　　　", pieces, false);
-    }
-    RadiusUsed(lines, radiusText, typed);
-  }
+  std::vector<PreviewLine> warnings;  // red lines after the conversion
   if (BlockCount > 0) {
-    Wrap(lines, "注意：", "　　　",
-         {{"", "ブロック図形 " + std::to_string(BlockCount) +
-                   " 個が選択範囲にあり、OKで消去されます。"},
-          {"", "作図し直されません。キャンセルして選択し直せます。"}},
+    Wrap(warnings, "", "　",
+         {{"", "ブロック図形" + std::to_string(BlockCount) + "個はOKで消え作図されません。"},
+          {"", "キャンセルで選び直し"}},
          true);
   }
+  if (!lines.empty()) {
+    lines.insert(lines.end(), warnings.begin(), warnings.end());
+    return lines;
+  }
+  const std::string radiusText = host.Text(Control::Edit1);
+  const double typed = TextToFloat(radiusText);
+  const double limit = ClampRadiusLimit(typed);
+  std::vector<PreviewLine> used;
+  RadiusUsed(used, radiusText, typed);
+  warnings.insert(warnings.begin(), used.begin(), used.end());
+
+  const struct {
+    Control box;
+    const char* name;
+    CandidateKind kind;
+  } kinds[] = {
+      {Control::CheckBox1, "円", kCircleCandidates},
+      {Control::CheckBox2, "円弧・楕円", kArcCandidates},
+      {Control::CheckBox3, "円ソリッド", kCircleSolidCandidates},
+      {Control::CheckBox4, "円周ソリッド", kRimSolidCandidates},
+      {Control::CheckBox5, "円環ソリッド", kRingSolidCandidates},
+  };
+  std::array<bool, kCandidateKinds> chosen{};
+  std::vector<Piece> pieces;
+  int64_t total = 0;
+  for (const auto& kind : kinds) {
+    chosen[kind.kind] = host.Checked(kind.box);
+    if (!chosen[kind.kind]) continue;
+    const int64_t count =
+        radii ? radii->Kind(kind.kind).CountAtOrBelow(limit) : CountConvertible(kind.kind, limit);
+    pieces.push_back({"、", std::string(kind.name) + " " + std::to_string(count)});
+    total += count;
+  }
+  if (pieces.empty()) {
+    lines.push_back({"変換対象：0（対象図形が選ばれていません）", false});
+  } else if (total == 0) {
+    pieces.push_back({"", "（変換される図形はありません）"});
+    Wrap(lines, "変換対象：", "　　　　　", pieces, false);
+  } else {
+    std::string result = "→ 点";
+    if (!host.Checked(Control::RadioButton1)) {
+      const int32_t shape = host.ItemIndex(Control::ComboBox1);
+      result = "→ 点マーカー";
+      if (shape >= 0 && shape <= kLastMarkerIndex) result += kMarkerShapes[shape];
+    }
+    pieces.push_back({" ", result});
+    Wrap(lines, "変換対象：", "　　　　　", pieces, false);
+  }
+  const size_t taken = lines.size() + warnings.size();
+  if (radii && taken < kPreviewLines)
+    RadiusLine(lines, *radii, chosen, limit, kPreviewLines - taken);
+  lines.insert(lines.end(), warnings.begin(), warnings.end());
   return lines;
 }
 

@@ -19,14 +19,20 @@ struct PreviewLine {
 /// Widest preview line, in columns of the dialog's fixed-pitch font (a
 /// full-width character takes two).
 inline constexpr size_t kPreviewColumns = 64;
+/// Lines the strip holds.
+inline constexpr size_t kPreviewLines = 5;
+
+class RadiusIndex;
 
 /// The preview of OK on the loaded drawing for the controls of `host`: how
-/// many figures of each chosen kind would be converted, into what, which
-/// radius OK uses when it cannot take the typed one, and a warning when the
-/// selection holds block insertions, which the host erases and cannot draw
-/// again. Reads every edit box as OK does; when OK would refuse one, says
-/// so instead of the conversion. Changes nothing.
-std::vector<PreviewLine> ConversionPreview(FormHost& host);
+/// many figures of each chosen kind would be converted, into what, the
+/// radii of the chosen kinds on both sides of the limit (with `radii`, the
+/// index of the loaded drawing), which radius OK uses when it cannot take
+/// the typed one, and a warning when the selection holds block insertions,
+/// which the host erases and cannot draw again. Reads every edit box as OK
+/// does; when OK would refuse one, says so instead of the conversion. At
+/// most kPreviewLines lines. Changes nothing.
+std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* radii);
 
 /// The first edit box (Edit1, then Edit2) whose text OK cannot read, being
 /// a number beyond the range of a double.

@@ -40,7 +40,18 @@ class PreviewTest : public ::testing::Test {
     host.SetChecked(Control::CheckBox4, rimSolids);
     host.SetChecked(Control::CheckBox5, ringSolids);
   }
-  std::string Text() { return PreviewText(form.Preview(), "\n"); }
+  // The preview's lines; the radius line only when asked for.
+  std::string Text(bool withRadii = false) {
+    std::vector<PreviewLine> lines = form.Preview();
+    if (!withRadii) {
+      // The radius line and its continuations, indented by three blanks.
+      std::erase_if(lines, [](const PreviewLine& l) {
+        return l.Text.starts_with("半径：") ||
+               (l.Text.starts_with("　　　") && !l.Text.starts_with("　　　　"));
+      });
+    }
+    return PreviewText(lines, "\n");
+  }
 
   MemoryFileSystem fs;
   NoKey key;
@@ -65,26 +76,26 @@ TEST_F(PreviewTest, CountsWhatOkConvertsIntoWhat) {
       {"abc", true, true, true, true, true, false,
        "変換対象：円 0、円弧・楕円 0、円ソリッド 0、円周ソリッド 0、\n"
        "　　　　　円環ソリッド 0（変換される図形はありません）\n"
-       "半径「abc」は数値として読めないため 0.000001 として扱います"},
+       "半径「abc」は数値でないため 0.000001 として扱います"},
       {"1e9", true, true, true, true, true, true,
        "変換対象：円 3、円弧・楕円 1、円ソリッド 1、円周ソリッド 1、\n"
        "　　　　　円環ソリッド 2 → 点マーカー□\n"
-       "半径「1e9」は 100000000 より大きいため 100000000 として扱います"},
+       "半径「1e9」は大きすぎるため 100000000 として扱います"},
       {"-1", true, false, false, false, false, false,
        "変換対象：円 0（変換される図形はありません）\n"
-       "半径「-1」は 0.000001 より小さいため 0.000001 として扱います"},
+       "半径「-1」は小さすぎるため 0.000001 として扱います"},
       {"", true, false, false, false, false, false,
        "変換対象：円 0（変換される図形はありません）\n"
-       "半径「」は数値として読めないため 0.000001 として扱います"},
+       "半径「」は数値でないため 0.000001 として扱います"},
       {"０．５", true, false, false, false, false, false,
        "変換対象：円 0（変換される図形はありません）\n"
-       "半径「０．５」は数値として読めないため 0.000001 として扱います"},
+       "半径「０．５」は数値でないため 0.000001 として扱います"},
       {"1e-400", true, false, false, false, false, false,
        "変換対象：円 0（変換される図形はありません）\n"
-       "半径「1e-400」は 0.000001 より小さいため 0.000001 として扱います"},
+       "半径「1e-400」は小さすぎるため 0.000001 として扱います"},
       {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", true, false, false, false, false, false,
        "変換対象：円 0（変換される図形はありません）\n"
-       "半径「aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa」は数値として読めないため\n"
+       "半径「aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa」は数値でないため\n"
        "　　0.000001 として扱います"},
       // The limits themselves are taken as typed.
       {"0.000001", true, false, false, false, false, false,
@@ -116,6 +127,7 @@ TEST_F(PreviewTest, TheCountIsTheNumberOfPointsOkWrites) {
     host.SetText(Control::Edit1, radius);
     int total = 0;
     for (const PreviewLine& line : run.Preview()) {
+      if (line.Text.starts_with("半径")) continue;  // radii and counts of each
       for (size_t at = 0; (at = line.Text.find(' ', at)) != std::string::npos; ++at) {
         total += std::atoi(line.Text.c_str() + at + 1);
       }
@@ -159,6 +171,12 @@ TEST_F(PreviewTest, SaysWhichFieldOkCannotReadAndOffersOkOnlyWhenItCan) {
   }
 }
 
+size_t Columns(const std::string& text) {
+  size_t columns = 0;
+  for (unsigned char b : text) columns += b < 0x80 ? 1 : (b & 0xC0) != 0x80 ? 2 : 0;
+  return columns;
+}
+
 TEST_F(PreviewTest, WarnsOfBlockInsertionsAndWrapsWithinTheStrip) {
   Show(std::string(kDrawing) + "BL 0 0 blk1\r\nBL 1 1 blk2\r\n");
   Boxes(true, true, true, true, true);
@@ -166,14 +184,118 @@ TEST_F(PreviewTest, WarnsOfBlockInsertionsAndWrapsWithinTheStrip) {
   const std::vector<PreviewLine> lines = form.Preview();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_FALSE(lines[1].Warning);
-  EXPECT_TRUE(lines[2].Warning);
-  EXPECT_EQ(lines[2].Text, "注意：ブロック図形 2 個が選択範囲にあり、OKで消去されます。");
-  EXPECT_EQ(lines[3].Text, "　　　作図し直されません。キャンセルして選択し直せます。");
-  for (const PreviewLine& line : lines) {
-    size_t columns = 0;
-    for (unsigned char b : line.Text) columns += b < 0x80 ? 1 : (b & 0xC0) != 0x80 ? 2 : 0;
-    EXPECT_LE(columns, kPreviewColumns) << line.Text;
+  EXPECT_FALSE(lines[2].Warning);  // the radii
+  EXPECT_TRUE(lines[3].Warning);
+  EXPECT_EQ(lines[3].Text, "ブロック図形2個はOKで消え作図されません。キャンセルで選び直し");
+  for (const PreviewLine& line : lines) EXPECT_LE(Columns(line.Text), kPreviewColumns) << line.Text;
+}
+
+// The radius line: the distinct radii of the chosen kinds nearest to the
+// limit, up to three on each side of the bar, "…" where more lie beyond;
+// equal radii of different kinds are one entry; a radius equal to the limit
+// is converted, so it stands left of the bar.
+TEST_F(PreviewTest, ShowsTheRadiiOnBothSidesOfTheLimit) {
+  // Circles 0.05 x2, 0.1, 0.3 x3, 0.5, 2.5, 5 x2, 7; arcs 0.3, 5, 9;
+  // circle solids 0.3; ring solids of both forms 0.05 and 100000000.
+  const std::string drawing =
+      "ci 0 0 0.05\r\nci 0 0 0.05\r\nci 0 0 0.1\r\nci 0 0 0.3\r\nci 0 0 0.3\r\nci 0 0 0.3\r\n"
+      "ci 0 0 0.5\r\nci 0 0 2.5\r\nci 0 0 5\r\nci 0 0 5\r\nci 0 0 7\r\n"
+      "ci 0 0 0.3 0 0 1 1\r\nci 0 0 5 0 0 1 1\r\nci 0 0 9 0 0 1 1\r\n"
+      "sc 0 0 0.3 1 0 6.28 0 0\r\nsg 0 0 0.05 1 0 6.28 0 1\r\nso 0 0 100000000 1 0 6.28 0 1\r\n";
+  const struct {
+    const char* name;
+    const char* radius;
+    bool circles, arcs, circleSolids, ringSolids;
+    const char* line;  // empty: no radius line
+  } cases[] = {
+      {"both sides, more on each", "0.6", true, true, false, false,
+       "半径：… 0.1×1 0.3×4 0.5×1 ｜ 2.5×1 5×3 7×1 …"},
+      {"exactly three below", "0.4", true, false, false, false,
+       "半径：0.05×2 0.1×1 0.3×3 ｜ 0.5×1 2.5×1 5×2 …"},
+      {"only below", "1000", true, false, false, false, "半径：… 2.5×1 5×2 7×1 ｜"},
+      {"only above", "0.01", true, false, false, false, "半径：｜ 0.05×2 0.1×1 0.3×3 …"},
+      {"at the limit counts as converted", "0.3", true, false, false, false,
+       "半径：0.05×2 0.1×1 0.3×3 ｜ 0.5×1 2.5×1 5×2 …"},
+      {"kinds merged", "5", true, true, true, false, "半径：… 0.5×1 2.5×1 5×3 ｜ 7×1 9×1"},
+      {"kinds merged below", "0.3", true, true, true, false,
+       "半径：0.05×2 0.1×1 0.3×5 ｜ 0.5×1 2.5×1 5×3 …"},
+      {"arcs only", "0.3", false, true, false, false, "半径：0.3×1 ｜ 5×1 9×1"},
+      {"limit clamped up", "0", true, false, false, true, "半径：｜ 0.05×3 0.1×1 0.3×3 …"},
+      {"limit clamped down", "1e9", false, false, false, true, "半径：0.05×1 100000000×1 ｜"},
+      {"unreadable text", "abc", false, false, false, true, "半径：｜ 0.05×1 100000000×1"},
+      {"no candidates of the chosen kinds", "1", false, false, true, false, "半径：0.3×1 ｜"},
+      {"nothing chosen", "1", false, false, false, false, ""},
+      {"a number beyond a double", "1e400", true, true, true, true, ""},
+  };
+  Show(drawing);
+  for (const auto& c : cases) {
+    Boxes(c.circles, c.arcs, c.circleSolids, false, c.ringSolids);
+    host.SetText(Control::Edit1, c.radius);
+    std::string line;
+    for (const PreviewLine& l : form.Preview()) {
+      if (l.Text.starts_with("半径：")) line = l.Text;
+    }
+    EXPECT_EQ(line, c.line) << c.name;
   }
+}
+
+// Kinds switched off and on again give the same line; a selection without
+// candidates has no radius line.
+TEST_F(PreviewTest, RadiusLineFollowsTheChosenKinds) {
+  Show(kDrawing);
+  Boxes(true, false, false, false, false);
+  host.SetText(Control::Edit1, "1");
+  const std::string circles = Text(true);
+  Boxes(false, false, false, false, false);
+  EXPECT_EQ(Text(true), "変換対象：0（対象図形が選ばれていません）");
+  Boxes(true, false, false, false, false);
+  EXPECT_EQ(Text(true), circles);
+  EXPECT_EQ(circles, "変換対象：円 1 → 点\n半径：0.05×1 ｜ 5×1 50×1");
+  FreeDrawingTables();
+  TForm1 empty(host);
+  fs.files[kExchange] = "lg0\r\n0 0 1 1\r\n";
+  empty.PathOverride = RunPaths{kExchange, kExchange, ""};
+  empty.FormShow();
+  Boxes(true, true, true, true, true);
+  for (const PreviewLine& l : empty.Preview()) EXPECT_FALSE(l.Text.starts_with("半径：")) << l.Text;
+}
+
+// The worst case fits the strip: all five kinds, long radii and counts,
+// blocks, a clamped radius. No line is wider than the strip, and there are
+// no more lines than it holds; radii farthest from the limit give way.
+TEST_F(PreviewTest, TheWorstCaseFitsTheStrip) {
+  std::string drawing;
+  for (const char* kind : {"ci 0 0 ", "sc 0 0 ", "se 0 0 ", "so 0 0 "}) {
+    for (const char* r :
+         {"123456.789012345", "123457.789012345", "123458.789012345", "123459.789012345",
+          "223456.789012345", "323456.789012345", "423456.789012345", "523456.789012345"}) {
+      const std::string tail = kind[0] == 'c' ? "" : " 1 0 6.28 0 0";
+      for (int i = 0; i < 3; ++i) drawing += kind + std::string(r) + tail + "\r\n";
+    }
+  }
+  drawing += "ci 0 0 123456.789012345 0 0 1 1\r\n";
+  for (int i = 0; i < 1234; ++i) drawing += "BL 0 0 b\r\n";
+  Show(drawing);
+  Boxes(true, true, true, true, true);
+  SetRadioGroupButton(host, Control::RadioButton2, true);
+  for (const char* radius : {"200000", "123459", "abcdefghijklmnop", "0"}) {
+    host.SetText(Control::Edit1, radius);
+    const std::vector<PreviewLine> lines = form.Preview();
+    EXPECT_LE(lines.size(), kPreviewLines) << radius;
+    bool radii = false;
+    for (const PreviewLine& line : lines) {
+      EXPECT_LE(Columns(line.Text), kPreviewColumns) << line.Text;
+      radii = radii || line.Text.starts_with("半径：");
+    }
+    EXPECT_TRUE(radii) << radius;
+  }
+  host.SetText(Control::Edit1, "200000");
+  EXPECT_EQ(Text(true),
+            "変換対象：円 12、円弧・楕円 1、円ソリッド 12、円周ソリッド 12、\n"
+            "　　　　　円環ソリッド 12 → 点マーカー＊\n"
+            "半径：… 123458.789012345×12 123459.789012345×12 ｜\n"
+            "　　　223456.789012345×12 323456.789012345×12 …\n"
+            "ブロック図形1234個はOKで消え作図されません。キャンセルで選び直し");
 }
 
 TEST_F(PreviewTest, AFailedReadShowsNothing) {

@@ -10,6 +10,7 @@ banner_exe=${3:-}
 read_strip="$(dirname "$exe")/read_strip.exe"  # built beside the program
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine_env.sh"
+source "$here/worst_case.sh"
 wine_prefix_ready
 xvfb_ready || exit 1
 work=$(mktemp -d)
@@ -440,10 +441,37 @@ test_strip_shows_the_preview_after_edits() {
   strip_is radius --marker 1 --radius 5
   keys alt+e space Tab space  # circles and arcs off: nothing to convert
   strip_is nothing --marker 1 --radius 5 --no-circles --no-arcs
-  case "$actual" in *"ブロック図形 1 個"*) ;; *) fail "strip: no block warning";; esac
+  case "$actual" in *"ブロック図形1個"*) ;; *) fail "strip: no block warning";; esac
   case "$actual" in *"変換対象：0"*) ;; *) fail "strip: nothing chosen is not shown";; esac
   keys Escape
   wait_exit || { fail "strip: still running"; kill "$PID"; }
+}
+
+# The worst case of the strip: all five kinds chosen, long radii on both
+# sides of the limit, block insertions. For several limits, the strip shows
+# what --preview prints, and every line fits the strip in its own font.
+
+test_strip_worst_case_fits() {
+  local f; f=$(new_folder worst)
+  worst_case_drawing > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 0 1 200000 0 1 1 1 1 > "$f/q836.dat"
+  cp "$f/JWC_TEMP.TXT" "$work/worst.txt"
+  cp "$f/q836.dat" "$work/worst.dat"
+  start_dialog "$f" || { fail "worst case: no window"; return; }
+  local radius expected actual fit
+  for radius in 200000 abcdefghijklmnop 0 123459; do
+    keys alt+e Tab Tab Tab Tab Tab
+    xdotool type --delay 20 "$radius"
+    sleep 0.5
+    expected=$("$batch" --preview --settings "$work/worst.dat" --radius "$radius" "$work/worst.txt" 2>/dev/null)
+    actual=$("$WINE" "$read_strip" 2>/dev/null)
+    [ "$actual" = "$expected" ] || fail "worst case ($radius): [$actual] instead of [$expected]"
+    case "$actual" in *"半径："*) ;; *) fail "worst case ($radius): no radius line";; esac
+    fit=$("$WINE" "$read_strip" --fit 2>/dev/null)
+    case "$fit" in "fits "*) ;; *) fail "worst case ($radius): $fit";; esac
+  done
+  keys Escape
+  wait_exit || { fail "worst case: still running"; kill "$PID"; }
 }
 
 test_banner_request() {
@@ -474,7 +502,8 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_enter_and_escape_from_the_drop_down
        test_focus_returns_after_switching_programs test_keys_work_after_minimise_and_restore
        test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
-       test_failed_write_is_told test_held_file_is_retried test_banner_request)
+       test_strip_worst_case_fits test_failed_write_is_told test_held_file_is_retried
+       test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"
 for t in "${tests[@]}"; do

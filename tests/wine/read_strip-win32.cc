@@ -2,16 +2,21 @@
 // the dialog's foot strip (the preview lines) in UTF-8, lines ended by LF;
 // with --message, the text of the message box the program shows; with
 // --focus, the window that has the focus: its control id and class name
-// ("form" for the form itself). Exit status 1 when there is no such window.
+// ("form" for the form itself); with --fit, whether the strip's lines fit
+// it as the strip lays them out in its own font ("fits N lines", or what
+// does not fit). Exit status 1 when there is no such window.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "text/wide_text.h"
 #include "tool/control_ids-win32.h"
+#include "tool/dpi-win32.h"
+#include "tool/strip-win32.h"
 
 namespace {
 
@@ -48,9 +53,58 @@ int PrintFocus() {
   return 0;
 }
 
+// Measures every line of the strip's text in the strip's font.
+int PrintFit(HWND strip) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(strip)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(strip, text.data(), static_cast<int>(text.size()))));
+  std::vector<std::wstring> lines;
+  for (size_t start = 0; !text.empty();) {
+    const size_t end = text.find(L"\r\n", start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::wstring::npos) break;
+    start = end + 2;
+  }
+  RECT client;
+  GetClientRect(strip, &client);
+  // The dialog's own font handle belongs to its process: the same font is
+  // made here.
+  HFONT font = q836::CreateDialogFont(13, 96);
+  HDC dc = GetDC(strip);
+  HGDIOBJ old = SelectObject(dc, font);
+  const q836::StripLayout layout = q836::LayOutStrip(dc, client, lines.size(), 96);
+  int problems = 0;
+  for (const std::wstring& line : lines) {
+    SIZE size;
+    GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
+    if (size.cx > layout.right - layout.left) {
+      std::printf("too wide: %s (%ld px, room for %d)\n", q836::Utf8(line).c_str(), size.cx,
+                  layout.right - layout.left);
+      ++problems;
+    }
+  }
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  const int bottom =
+      layout.top + metrics.tmInternalLeading + static_cast<int>(lines.size()) * layout.pitch;
+  if (bottom > client.bottom) {
+    std::printf("too many lines: %zu take %d px of %ld\n", lines.size(), bottom, client.bottom);
+    ++problems;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(strip, dc);
+  DeleteObject(font);
+  if (problems == 0) std::printf("fits %zu lines\n", lines.size());
+  return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // LF stays LF
   if (argc > 1 && std::wstring(argv[1]) == L"--focus") return PrintFocus();
+  if (argc > 1 && std::wstring(argv[1]) == L"--fit") {
+    HWND strip = Source(false);
+    return strip ? PrintFit(strip) : 1;
+  }
   HWND source = Source(argc > 1 && std::wstring(argv[1]) == L"--message");
   if (!source) return 1;
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(source)) + 1, L'\0');

@@ -1,0 +1,45 @@
+#include "tool/strip-win32.h"
+
+#include <algorithm>
+#include <string>
+
+#include "text/wide_text.h"
+
+namespace q836 {
+
+namespace {
+constexpr COLORREF kWarningText = RGB(192, 0, 0);
+}  // namespace
+
+StripLayout LayOutStrip(HDC dc, const RECT& rect, size_t lines, int dpi) {
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  const int pitch = metrics.tmHeight - metrics.tmInternalLeading;
+  const int height = rect.bottom - rect.top;
+  const int used = static_cast<int>(lines) * pitch;
+  return {pitch, rect.top + std::max(0, (height - used) / 2) - metrics.tmInternalLeading,
+          rect.left + MulDiv(kStripMarginLeft, dpi, 96),
+          rect.right - MulDiv(kStripMarginRight, dpi, 96)};
+}
+
+void PaintStrip(HDC dc, const RECT& rect, HFONT font, HBRUSH background,
+                const std::vector<PreviewLine>& lines, int dpi) {
+  FillRect(dc, &rect, background);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  const StripLayout layout = LayOutStrip(dc, rect, lines.size(), dpi);
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  int y = layout.top;
+  for (const PreviewLine& line : lines) {
+    SetTextColor(dc, line.Warning ? kWarningText : GetSysColor(COLOR_WINDOWTEXT));
+    const std::wstring text = Utf16(line.Text);
+    RECT r = {layout.left, y, layout.right, y + metrics.tmHeight};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    y += layout.pitch;
+  }
+  SelectObject(dc, oldFont);
+}
+
+}  // namespace q836
