@@ -84,6 +84,13 @@ if(Q836_WINDOWS_EXE)
            ${Q836_WINDOWS_EXE} $<TARGET_FILE:q836-batch> ${Q836_BANNER_EXE})
   set_tests_properties(wine_dialog PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine_prefix)
 endif()
+if(Q836_WINDOWS_EXE)
+  # The key-driving tests again with the monitor at 144 DPI (150 %).
+  add_test(NAME wine_dialog_144dpi COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/dialog_test.sh
+           ${Q836_WINDOWS_EXE} $<TARGET_FILE:q836-batch>)
+  set_tests_properties(wine_dialog_144dpi PROPERTIES LABELS wine TIMEOUT 600
+                       RESOURCE_LOCK wine_prefix ENVIRONMENT Q836_WINE_DPI=144)
+endif()
 if(Q836_WINDOWS32_EXE)
   # The same dialog tests for the 32-bit program (its build carries the
   # helpers too).

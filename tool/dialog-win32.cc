@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "text/wide_text.h"
+#include "tool/application-win32.h"
 #include "tool/banner-win32.h"
 #include "tool/control_ids-win32.h"
+#include "tool/control_table-win32.h"
 #include "tool/dpi-win32.h"
 #include "tool/form1.h"
 #include "tool/res/resource.h"
@@ -23,71 +25,9 @@ namespace q836 {
 
 namespace {
 
-constexpr int kFontHeight = 13, kTitleFontHeight = 19;
-constexpr int kClientWidth = 467;
-constexpr int kClientHeight = 378;
 constexpr COLORREF kLabel1Back = RGB(192, 220, 192);
 constexpr COLORREF kStatusBack = RGB(231, 231, 231);
 constexpr COLORREF kMemoBack = RGB(187, 235, 244);
-
-// One control of the form: class, caption, styles and its place on the form
-// (children of a group box are placed relative to it, as designed).
-struct ControlSpec {
-  int id;
-  const wchar_t* className;
-  const wchar_t* text;
-  DWORD style;
-  DWORD exStyle;
-  int groupX, groupY;  // origin of the parent group box, 0 for the form
-  int x, y, width, height;
-};
-
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-constexpr DWORD kCheck = kChild | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX;
-constexpr DWORD kEdit = kChild | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-// Every window that takes no focus starts a group of its own, so that the
-// arrow keys, which move within a group, never reach it.
-constexpr DWORD kLabel = kChild | WS_GROUP | SS_LEFT | SS_NOPREFIX;
-
-// Creation order is the tab order: the controls of GroupBox1, the two
-// buttons, then the controls of GroupBox2; Memo1 and the banner strip take
-// no focus by Tab.
-const ControlSpec kControls[] = {
-    {kIdLabel1, L"STATIC", L"◆円を点／点マーカに変換します◆",
-     kChild | WS_GROUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0, 0, kClientWidth, 33},
-    {kIdGroupBox1, L"BUTTON", L"対象図形(&E)", kChild | WS_GROUP | BS_GROUPBOX, 0, 0, 0, 8, 40, 249,
-     105},
-    {kIdCheckBox1, L"BUTTON", L"円", kCheck, 0, 8, 40, 8, 20, 57, 17},
-    {kIdCheckBox2, L"BUTTON", L"円弧・楕円・楕円弧", kCheck, 0, 8, 40, 72, 20, 169, 17},
-    {kIdCheckBox3, L"BUTTON", L"円ソリッド", kCheck, 0, 8, 40, 8, 40, 121, 17},
-    {kIdCheckBox4, L"BUTTON", L"円周ソリッド", kCheck, 0, 8, 40, 128, 40, 113, 17},
-    {kIdCheckBox5, L"BUTTON", L"円環ソリッド", kCheck, 0, 8, 40, 8, 60, 121, 17},
-    {kIdLabel3, L"STATIC", L"半径：", kLabel, 0, 8, 40, 8, 84, 44, 13},
-    {kIdEdit1, L"EDIT", L"", kEdit, WS_EX_CLIENTEDGE, 8, 40, 56, 80, 97, 21},
-    {kIdLabel2, L"STATIC", L"図寸mm以内", kLabel, 0, 8, 40, 160, 88, 80, 13},
-    {kIdButton1, L"BUTTON", L"ＯＫ(&Y)", kChild | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 0, 0,
-     104, 256, 121, 25},
-    {kIdButton2, L"BUTTON", L"キャンセル(&N)", kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0,
-     0, 256, 256, 121, 25},
-    {kIdScrollBox1, L"STATIC", L"", kChild | WS_GROUP | WS_CLIPCHILDREN | SS_NOTIFY | SS_OWNERDRAW,
-     0, 0, 0, 0, 313, kClientWidth, 65},
-    {kIdMemo1, L"EDIT", L"",
-     kChild | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
-     WS_EX_CLIENTEDGE, 0, 0, 288, 40, 177, 209},
-    {kIdGroupBox2, L"BUTTON", L"作図タイプ(&S)", kChild | WS_GROUP | BS_GROUPBOX, 0, 0, 0, 8, 152,
-     249, 97},
-    {kIdRadioButton1, L"BUTTON", L"点", kChild | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 8,
-     152, 8, 24, 57, 17},
-    {kIdRadioButton2, L"BUTTON", L"点マーカー", kChild | BS_AUTORADIOBUTTON, 0, 8, 152, 72, 24, 153,
-     17},
-    {kIdLabel5, L"STATIC", L"種類：", kLabel, 0, 8, 152, 88, 52, 44, 13},
-    {kIdComboBox1, L"COMBOBOX", L"", kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST,
-     0, 8, 152, 136, 48, 97, 200},
-    {kIdLabel4, L"STATIC", L"倍率：", kLabel, 0, 8, 152, 88, 76, 44, 13},
-    {kIdEdit2, L"EDIT", L"1", kEdit, WS_EX_CLIENTEDGE, 8, 152, 136, 72, 97, 21},
-    {kIdLabelA1, L"STATIC", L"　", kChild | WS_GROUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0,
-     0, 0, 0, 289, kClientWidth, 24},
-};
 
 int IdOf(Control c) {
   switch (c) {
@@ -195,6 +135,9 @@ class Dialog : public FormHost {
     return r;
   }
   void CreateControls();
+  void LayOut();
+  SIZE WindowSize() const;
+  void DpiChanged(int dpi, const RECT& suggested);
   void Command(int id, int code);
   void NextControl(WPARAM wParam, bool explicitWindow);
   void Activate(bool active);
@@ -210,6 +153,7 @@ class Dialog : public FormHost {
   HWND owner_;
   HWND hwnd_ = nullptr;
   HWND panel_ = nullptr;
+  int dpi_ = 96;
   HFONT font_ = nullptr;
   HFONT titleFont_ = nullptr;
   HBRUSH white_ = nullptr, label1Brush_ = nullptr, statusBrush_ = nullptr, memoBrush_ = nullptr;
@@ -247,13 +191,14 @@ bool Dialog::Create() {
   if (!RegisterClassExW(&wc)) return false;
 
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER;
-  RECT r = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
   // The design position; the show handler moves the form to the saved one.
+  // The size follows once the window knows its monitor's DPI.
   hwnd_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, L"TForm1", L"円→点変換", style,
-                          202, 107, r.right - r.left, r.bottom - r.top, owner_, nullptr, instance_,
-                          this);
+                          202, 107, kClientWidth, kClientHeight, owner_, nullptr, instance_, this);
   if (!hwnd_) return false;
+  dpi_ = WindowDpi(hwnd_);
+  const SIZE size = WindowSize();
+  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
   Dispatch([this] { form_.FormShow(); });
   if (form_.Closed()) return true;  // the run has ended already; the quit message follows
@@ -269,9 +214,9 @@ bool Dialog::Create() {
 void Dialog::StartBanner(const std::string& url) {
   // The banner panel sits at a negative offset inside the strip, so only the
   // top left of the page shows, without border or scroll bars.
-  panel_ =
-      CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_BORDER, -3,
-                      -3, 600, 200, GetDlgItem(hwnd_, kIdScrollBox1), nullptr, instance_, nullptr);
+  panel_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_BORDER,
+                           Scale(-3, dpi_), Scale(-3, dpi_), Scale(600, dpi_), Scale(200, dpi_),
+                           GetDlgItem(hwnd_, kIdScrollBox1), nullptr, instance_, nullptr);
   StartBannerBrowser(panel_, Utf16(url));
 }
 
@@ -291,7 +236,7 @@ void Dialog::DrawStrip(const DRAWITEMSTRUCT& item) {
     FillRect(item.hDC, &item.rcItem, white_);
     return;
   }
-  PaintStrip(item.hDC, item.rcItem, font_, white_, preview_, 96);
+  PaintStrip(item.hDC, item.rcItem, font_, white_, preview_, dpi_);
 }
 
 // Enter in the read-only memo presses the default button and Esc the
@@ -328,18 +273,15 @@ void Dialog::Activate(bool active) {
 }
 
 void Dialog::CreateControls() {
-  font_ = CreateDialogFont(kFontHeight, 96);
-  titleFont_ = CreateDialogFont(kTitleFontHeight, 96);
   label1Brush_ = CreateSolidBrush(kLabel1Back);
   statusBrush_ = CreateSolidBrush(kStatusBack);
   memoBrush_ = CreateSolidBrush(kMemoBack);
-  for (const ControlSpec& c : kControls) {
-    HWND h = CreateWindowExW(
-        c.exStyle, c.className, c.text, c.style, c.groupX + c.x, c.groupY + c.y, c.width, c.height,
-        hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(c.id == kIdLabel1 ? titleFont_ : font_),
-                 FALSE);
+  for (size_t i = 0; i < kControlCount; ++i) {
+    const ControlSpec& c = kControls[i];
+    CreateWindowExW(c.exStyle, c.className, c.text, c.style, 0, 0, 0, 0, hwnd_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
   }
+  LayOut();
   for (int id : {kIdEdit1, kIdEdit2}) {
     SendMessageW(GetDlgItem(hwnd_, id), EM_LIMITTEXT, 16, 0);
     ImmAssociateContext(GetDlgItem(hwnd_, id), nullptr);  // the input method stays off
@@ -352,6 +294,48 @@ void Dialog::CreateControls() {
   ImmAssociateContext(combo, nullptr);
   SetWindowTextW(GetDlgItem(hwnd_, kIdMemo1), Utf16(kMemoText).c_str());
   SetWindowSubclass(GetDlgItem(hwnd_, kIdMemo1), MemoProc, 0, 0);
+}
+
+// Places every control and sizes the client area for the window's DPI, with
+// fonts of that size: at 96 DPI the design itself.
+void Dialog::LayOut() {
+  HFONT font = CreateDialogFont(kFontHeight, dpi_);
+  HFONT titleFont = CreateDialogFont(kTitleFontHeight, dpi_);
+  for (size_t i = 0; i < kControlCount; ++i) {
+    const ControlSpec& c = kControls[i];
+    const RECT r = ControlRect(c, dpi_);
+    HWND h = GetDlgItem(hwnd_, c.id);
+    SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(c.id == kIdLabel1 ? titleFont : font),
+                 TRUE);
+  }
+  if (panel_) {
+    SetWindowPos(panel_, nullptr, Scale(-3, dpi_), Scale(-3, dpi_), Scale(600, dpi_),
+                 Scale(200, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  DeleteObject(font_);
+  DeleteObject(titleFont_);
+  font_ = font;
+  titleFont_ = titleFont;
+}
+
+// The window's size for its client area at the window's DPI.
+SIZE Dialog::WindowSize() const {
+  RECT r = {0, 0, Scale(kClientWidth, dpi_), Scale(kClientHeight, dpi_)};
+  AdjustWindowRectForDpi(&r, GetWindowLongW(hwnd_, GWL_STYLE), GetWindowLongW(hwnd_, GWL_EXSTYLE),
+                         dpi_);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+// Moved to a monitor of another DPI: the same dialog laid out anew, in the
+// rectangle Windows suggests; focus, texts, check states and the strip stay.
+void Dialog::DpiChanged(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  LayOut();
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Dialog::MoveTo(int32_t left, int32_t top) {
@@ -457,6 +441,9 @@ LRESULT Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case DM_GETDEFID:  // asked by the dialog manager for Enter
       return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_DPICHANGED:
+      DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_DRAWITEM:
       if (wParam == kIdScrollBox1) {
         DrawStrip(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
@@ -491,56 +478,10 @@ LRESULT Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-// The application window carries the title in the task bar and owns the
-// form. Activated itself (the task bar, Alt+Tab, a restore after
-// minimising), it hands activation and focus on to the form, so that keys
-// reach the form's controls at once; closing it is closing the form.
-LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND form = reinterpret_cast<HWND>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  switch (message) {
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && form && IsWindowVisible(form) && !IsIconic(hwnd)) {
-        SetActiveWindow(form);
-        return 0;
-      }
-      break;
-    case WM_SETFOCUS:
-      if (form && IsWindowVisible(form) && !IsIconic(hwnd)) {
-        SetFocus(form);
-        return 0;
-      }
-      break;
-    case WM_SIZE:
-      if (wParam != SIZE_MINIMIZED && form && IsWindow(form) && !IsWindowVisible(form)) {
-        ShowWindow(form, SW_SHOW);
-        SetActiveWindow(form);
-      }
-      break;
-    case WM_CLOSE:
-      if (form) PostMessageW(form, WM_CLOSE, 0, 0);
-      return 0;
-  }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-HWND CreateApplicationWindow(HINSTANCE instance) {
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = ApplicationProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_Q836));
-  wc.lpszClassName = L"TApplication";
-  RegisterClassExW(&wc);
-  HWND app = CreateWindowExW(0, L"TApplication", L"q836_円→点変換",
-                             WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
-                             nullptr, nullptr, instance, nullptr);
-  if (app) ShowWindow(app, SW_SHOWNOACTIVATE);
-  return app;
-}
-
 }  // namespace
 
 int RunDialog(HINSTANCE instance) {
+  BecomeDpiAware();
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   HWND app = CreateApplicationWindow(instance);

@@ -14,8 +14,11 @@ constexpr COLORREF kWarningText = RGB(192, 0, 0);
 StripLayout LayOutStrip(HDC dc, const RECT& rect, size_t lines, int dpi) {
   TEXTMETRICW metrics;
   GetTextMetricsW(dc, &metrics);
-  const int pitch = metrics.tmHeight - metrics.tmInternalLeading;
   const int height = rect.bottom - rect.top;
+  // The em height; a font rounded up at some DPI takes a pixel less, so that
+  // the strip still holds all its lines.
+  const int pitch = std::min<int>(metrics.tmHeight - metrics.tmInternalLeading,
+                                  height / static_cast<int>(kPreviewLines));
   const int used = static_cast<int>(lines) * pitch;
   return {pitch, rect.top + std::max(0, (height - used) / 2) - metrics.tmInternalLeading,
           rect.left + MulDiv(kStripMarginLeft, dpi, 96),

@@ -22,7 +22,8 @@ struct StripLayout {
 };
 
 /// Lays out `lines` lines in `rect`: one after another at the font's em
-/// height (its internal leading, space for accents above the em, may run
+/// height, or the strip's height shared by kPreviewLines lines where that
+/// is less (the internal leading, space for accents above the em, may run
 /// into the line above), the block centred in the strip.
 StripLayout LayOutStrip(HDC dc, const RECT& rect, size_t lines, int dpi);
 

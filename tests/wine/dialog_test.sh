@@ -12,9 +12,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine_env.sh"
 source "$here/worst_case.sh"
 wine_prefix_ready
+# Q836_WINE_DPI runs the whole suite at that DPI; the prefix is set back to
+# 96 afterwards.
+wine_set_dpi "${Q836_WINE_DPI:-96}"
 xvfb_ready || exit 1
 work=$(mktemp -d)
-trap 'xvfb_stop; rm -rf "$work"' EXIT
+trap 'xvfb_stop; wine_set_dpi 96; rm -rf "$work"' EXIT
 failures=0
 crlf() { printf '%s\r\n' "$@"; }
 typical() { crlf lg0 ly1 lc2 lt1 lw0 "ci 10 20 0.05" "ci 30 40 5" "ci 1 1 0.1 0 0 1 1"; }
@@ -474,6 +477,35 @@ test_strip_worst_case_fits() {
   wait_exit || { fail "worst case: still running"; kill "$PID"; }
 }
 
+# At 96, 120, 144 and 192 DPI the form and every control are the design
+# scaled by DPI / 96 (within 2 px), every caption fits its control in the
+# dialog's font at that DPI, and so does the fullest strip.
+test_layout_at_each_dpi() {
+  local dpi geometry client fit width height
+  for dpi in 96 120 144 192; do
+    wine_set_dpi "$dpi"
+    local f; f=$(new_folder "dpi-$dpi")
+    worst_case_drawing > "$f/JWC_TEMP.TXT"
+    crlf 0 0 1 1 0 1 200000 0 1 1 1 1 > "$f/q836.dat"
+    start_dialog "$f" || { fail "dpi $dpi: no window"; continue; }
+    geometry=$("$WINE" "$read_strip" --geometry 2>/dev/null)
+    fit=$("$WINE" "$read_strip" --fit 2>/dev/null)
+    keys Escape
+    wait_exit || { fail "dpi $dpi: still running"; kill "$PID"; }
+    client=$(sed -n 's/^dpi \([0-9]*\) client \([0-9]*\)x\([0-9]*\)$/\1 \2 \3/p' <<<"$geometry")
+    read -r seen width height <<<"$client"
+    [ "$seen" = "$dpi" ] || fail "dpi $dpi: the program sees [$geometry]"
+    local want_w=$(( (467 * dpi + 48) / 96 )) want_h=$(( (378 * dpi + 48) / 96 ))
+    [ "${width:-0}" -ge $((want_w - 2)) ] && [ "${width:-0}" -le $((want_w + 2)) ] &&
+      [ "${height:-0}" -ge $((want_h - 2)) ] && [ "${height:-0}" -le $((want_h + 2)) ] ||
+      fail "dpi $dpi: client ${width}x${height} instead of ${want_w}x${want_h}"
+    grep -qx "controls fit" <<<"$geometry" || fail "dpi $dpi: $(grep -v '^dpi ' <<<"$geometry")"
+    case "$fit" in "fits "*) ;; *) fail "dpi $dpi: strip: $fit";; esac
+    echo "dpi $dpi: client ${width}x${height}, $(tail -1 <<<"$geometry"), strip $fit"
+  done
+  wine_set_dpi "${Q836_WINE_DPI:-96}"
+}
+
 test_banner_request() {
   [ -n "$banner_exe" ] || return 0
   local port=18836 log="$work/http.log"
@@ -503,7 +535,7 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_focus_returns_after_switching_programs test_keys_work_after_minimise_and_restore
        test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
        test_strip_worst_case_fits test_failed_write_is_told test_held_file_is_retried
-       test_banner_request)
+       test_layout_at_each_dpi test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"
 for t in "${tests[@]}"; do

@@ -4,17 +4,22 @@
 // --focus, the window that has the focus: its control id and class name
 // ("form" for the form itself); with --fit, whether the strip's lines fit
 // it as the strip lays them out in its own font ("fits N lines", or what
-// does not fit). Exit status 1 when there is no such window.
+// does not fit); with --geometry, the DPI and client size of the form and
+// every control whose rectangle is not its designed one scaled to that DPI
+// within 2 px, or whose caption does not fit it in the dialog's font
+// ("controls fit" when none). Exit status 1 when there is no such window.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "text/wide_text.h"
 #include "tool/control_ids-win32.h"
+#include "tool/control_table-win32.h"
 #include "tool/dpi-win32.h"
 #include "tool/strip-win32.h"
 
@@ -53,6 +58,67 @@ int PrintFocus() {
   return 0;
 }
 
+// The form's DPI and client size, then each control that is not where the
+// design puts it at that DPI or whose caption does not fit it.
+int PrintGeometry(HWND form) {
+  const int dpi = q836::WindowDpi(form);
+  RECT client;
+  GetClientRect(form, &client);
+  std::printf("dpi %d client %ldx%ld\n", dpi, client.right, client.bottom);
+  HDC dc = GetDC(form);
+  int problems = 0;
+  for (size_t i = 0; i < q836::kControlCount; ++i) {
+    const q836::ControlSpec& c = q836::kControls[i];
+    HWND h = GetDlgItem(form, c.id);
+    RECT r;
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+    const RECT want = q836::ControlRect(c, dpi);
+    if (c.id == q836::kIdComboBox1)
+      r.bottom = r.top + (want.bottom - want.top);  // the list's height
+    if (std::abs(r.left - want.left) > 2 || std::abs(r.top - want.top) > 2 ||
+        std::abs(r.right - want.right) > 2 || std::abs(r.bottom - want.bottom) > 2) {
+      std::printf("control %d at %ld,%ld-%ld,%ld instead of %ld,%ld-%ld,%ld\n", c.id, r.left, r.top,
+                  r.right, r.bottom, want.left, want.top, want.right, want.bottom);
+      ++problems;
+    }
+    // The caption in the control's font: the text, plus the check glyph of a
+    // check box or radio button, or the frame of a push button.
+    std::wstring text = c.text;
+    std::erase(text, L'&');
+    if (text.empty() || text == L"　") continue;
+    HFONT font = q836::CreateDialogFont(
+        c.id == q836::kIdLabel1 ? q836::kTitleFontHeight : q836::kFontHeight, dpi);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size;
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    const LONG type = c.style & BS_TYPEMASK;
+    const bool button = std::wstring(c.className) == L"BUTTON";
+    int extra = 0;
+    if (button && (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON)) {
+      extra = GetSystemMetrics(SM_CXMENUCHECK) + q836::Scale(4, dpi);
+    } else if (button && type == BS_GROUPBOX) {
+      extra = q836::Scale(16, dpi);
+    } else if (button) {
+      extra = q836::Scale(6, dpi);
+    }
+    const LONG width = r.right - r.left, height = r.bottom - r.top;
+    const int em = metrics.tmHeight - metrics.tmInternalLeading;
+    if (size.cx + extra > width || em > height) {
+      std::printf("control %d: caption %s takes %ldx%d of %ldx%ld\n", c.id,
+                  q836::Utf8(text).c_str(), size.cx + extra, em, width, height);
+      ++problems;
+    }
+  }
+  ReleaseDC(form, dc);
+  if (problems == 0) std::puts("controls fit");
+  return 0;
+}
+
 // Measures every line of the strip's text in the strip's font.
 int PrintFit(HWND strip) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(strip)) + 1, L'\0');
@@ -69,10 +135,11 @@ int PrintFit(HWND strip) {
   GetClientRect(strip, &client);
   // The dialog's own font handle belongs to its process: the same font is
   // made here.
-  HFONT font = q836::CreateDialogFont(13, 96);
+  const int dpi = q836::WindowDpi(strip);
+  HFONT font = q836::CreateDialogFont(q836::kFontHeight, dpi);
   HDC dc = GetDC(strip);
   HGDIOBJ old = SelectObject(dc, font);
-  const q836::StripLayout layout = q836::LayOutStrip(dc, client, lines.size(), 96);
+  const q836::StripLayout layout = q836::LayOutStrip(dc, client, lines.size(), dpi);
   int problems = 0;
   for (const std::wstring& line : lines) {
     SIZE size;
@@ -101,6 +168,10 @@ int PrintFit(HWND strip) {
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // LF stays LF
   if (argc > 1 && std::wstring(argv[1]) == L"--focus") return PrintFocus();
+  if (argc > 1 && std::wstring(argv[1]) == L"--geometry") {
+    HWND form = FindWindowW(L"TForm1", L"円→点変換");
+    return form ? PrintGeometry(form) : 1;
+  }
   if (argc > 1 && std::wstring(argv[1]) == L"--fit") {
     HWND strip = Source(false);
     return strip ? PrintFit(strip) : 1;

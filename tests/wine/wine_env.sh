@@ -63,3 +63,11 @@ xvfb_stop() {
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   "$WINESERVER" -k 2>/dev/null || true
 }
+
+# Sets the DPI that programs started afterwards see (the registry's
+# LogPixels; the wine server is restarted for it).
+wine_set_dpi() {
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  "$WINESERVER" -k 2>/dev/null
+  "$WINESERVER" -w 2>/dev/null
+}

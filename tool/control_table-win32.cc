@@ -1,0 +1,70 @@
+#include "tool/control_table-win32.h"
+
+#include <iterator>
+
+#include "tool/control_ids-win32.h"
+#include "tool/dpi-win32.h"
+
+namespace q836 {
+
+namespace {
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kCheck = kChild | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX;
+constexpr DWORD kEdit = kChild | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
+// Every window that takes no focus starts a group of its own, so that the
+// arrow keys, which move within a group, never reach it.
+constexpr DWORD kLabel = kChild | WS_GROUP | SS_LEFT | SS_NOPREFIX;
+
+}  // namespace
+
+// Creation order is the tab order: the controls of GroupBox1, the two
+// buttons, then the controls of GroupBox2; Memo1 and the banner strip take
+// no focus by Tab.
+const ControlSpec kControls[] = {
+    {kIdLabel1, L"STATIC", L"◆円を点／点マーカに変換します◆",
+     kChild | WS_GROUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0, 0, kClientWidth, 33},
+    {kIdGroupBox1, L"BUTTON", L"対象図形(&E)", kChild | WS_GROUP | BS_GROUPBOX, 0, 0, 0, 8, 40, 249,
+     105},
+    {kIdCheckBox1, L"BUTTON", L"円", kCheck, 0, 8, 40, 8, 20, 57, 17},
+    {kIdCheckBox2, L"BUTTON", L"円弧・楕円・楕円弧", kCheck, 0, 8, 40, 72, 20, 169, 17},
+    {kIdCheckBox3, L"BUTTON", L"円ソリッド", kCheck, 0, 8, 40, 8, 40, 121, 17},
+    {kIdCheckBox4, L"BUTTON", L"円周ソリッド", kCheck, 0, 8, 40, 128, 40, 113, 17},
+    {kIdCheckBox5, L"BUTTON", L"円環ソリッド", kCheck, 0, 8, 40, 8, 60, 121, 17},
+    {kIdLabel3, L"STATIC", L"半径：", kLabel, 0, 8, 40, 8, 84, 44, 13},
+    {kIdEdit1, L"EDIT", L"", kEdit, WS_EX_CLIENTEDGE, 8, 40, 56, 80, 97, 21},
+    {kIdLabel2, L"STATIC", L"図寸mm以内", kLabel, 0, 8, 40, 160, 88, 80, 13},
+    {kIdButton1, L"BUTTON", L"ＯＫ(&Y)", kChild | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 0, 0,
+     104, 256, 121, 25},
+    {kIdButton2, L"BUTTON", L"キャンセル(&N)", kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0,
+     0, 256, 256, 121, 25},
+    {kIdScrollBox1, L"STATIC", L"", kChild | WS_GROUP | WS_CLIPCHILDREN | SS_NOTIFY | SS_OWNERDRAW,
+     0, 0, 0, 0, 313, kClientWidth, 65},
+    {kIdMemo1, L"EDIT", L"",
+     kChild | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+     WS_EX_CLIENTEDGE, 0, 0, 288, 40, 177, 209},
+    {kIdGroupBox2, L"BUTTON", L"作図タイプ(&S)", kChild | WS_GROUP | BS_GROUPBOX, 0, 0, 0, 8, 152,
+     249, 97},
+    {kIdRadioButton1, L"BUTTON", L"点", kChild | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 8,
+     152, 8, 24, 57, 17},
+    {kIdRadioButton2, L"BUTTON", L"点マーカー", kChild | BS_AUTORADIOBUTTON, 0, 8, 152, 72, 24, 153,
+     17},
+    {kIdLabel5, L"STATIC", L"種類：", kLabel, 0, 8, 152, 88, 52, 44, 13},
+    {kIdComboBox1, L"COMBOBOX", L"", kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST,
+     0, 8, 152, 136, 48, 97, 200},
+    {kIdLabel4, L"STATIC", L"倍率：", kLabel, 0, 8, 152, 88, 76, 44, 13},
+    {kIdEdit2, L"EDIT", L"1", kEdit, WS_EX_CLIENTEDGE, 8, 152, 136, 72, 97, 21},
+    {kIdLabelA1, L"STATIC", L"　", kChild | WS_GROUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0,
+     0, 0, 0, 289, kClientWidth, 24},
+};
+
+const size_t kControlCount = std::size(kControls);
+
+RECT ControlRect(const ControlSpec& c, int dpi) {
+  // Each edge is the design's edge scaled, so that neighbours stay flush.
+  const int left = c.groupX + c.x, top = c.groupY + c.y;
+  return {Scale(left, dpi), Scale(top, dpi), Scale(left + c.width, dpi),
+          Scale(top + c.height, dpi)};
+}
+
+}  // namespace q836
