@@ -328,6 +328,22 @@ test_arrow_keys_stay_on_controls() {
   wait_exit || { fail "arrows: still running"; kill "$PID"; }
 }
 
+# With neither 作図タイプ button set in the settings file, 点マーカー is shown
+# checked, as OK makes markers then: Alt+S lands on the checked button.
+test_neither_radio_shows_markers() {
+  local f; f=$(new_folder radio)
+  typical > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 0 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+  start_dialog "$f" || { fail "radio: no window"; return; }
+  keys alt+s
+  sleep 0.2
+  local focus; focus=$("$WINE" "$read_strip" --focus 2>/dev/null)
+  [ "${focus%% *}" = 124 ] || fail "radio: Alt+S reached [$focus], not the checked 点マーカー"
+  keys Return
+  wait_exit || { fail "radio: still running"; kill "$PID"; return; }
+  grep -q '^pt 10 20 1 0 -1' "$f/JWC_TEMP.TXT" || fail "radio: OK did not make markers"
+}
+
 # The group boxes' access keys move to their first control.
 test_access_keys_move_to_the_groups() {
   local f; f=$(new_folder access)
@@ -531,6 +547,7 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_missing_exchange_file_gives_zero_counts test_failed_read_disables_ok
        test_unreadable_value_disables_ok test_tab_order_cycles_through_the_controls
        test_access_keys_move_to_the_groups test_arrow_keys_stay_on_controls
+       test_neither_radio_shows_markers
        test_enter_and_escape_from_the_drop_down
        test_focus_returns_after_switching_programs test_keys_work_after_minimise_and_restore
        test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
