@@ -37,8 +37,6 @@ HWND Source(bool message) {
   return form ? GetDlgItem(form, q836::kIdScrollBox1) : nullptr;
 }
 
-}  // namespace
-
 // "ID CLASS" of the window that has the focus in the form's thread.
 int PrintFocus() {
   HWND form = FindWindowW(L"TForm1", L"円→点変換");
@@ -119,11 +117,16 @@ int PrintGeometry(HWND form) {
   return 0;
 }
 
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 // Measures every line of the strip's text in the strip's font.
 int PrintFit(HWND strip) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(strip)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextW(strip, text.data(), static_cast<int>(text.size()))));
+  const std::wstring text = WindowText(strip);
   std::vector<std::wstring> lines;
   for (size_t start = 0; !text.empty();) {
     const size_t end = text.find(L"\r\n", start);
@@ -165,6 +168,8 @@ int PrintFit(HWND strip) {
   return 0;
 }
 
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // LF stays LF
   if (argc > 1 && std::wstring(argv[1]) == L"--focus") return PrintFocus();
@@ -178,9 +183,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   HWND source = Source(argc > 1 && std::wstring(argv[1]) == L"--message");
   if (!source) return 1;
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(source)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextW(source, text.data(), static_cast<int>(text.size()))));
+  const std::wstring text = WindowText(source);
   std::string out;
   for (char c : q836::Utf8(text)) {
     if (c != '\r') out += c;
