@@ -469,7 +469,6 @@ test_strip_shows_the_preview_after_edits() {
 # The worst case of the strip: all five kinds chosen, long radii on both
 # sides of the limit, block insertions. For several limits, the strip shows
 # what --preview prints, and every line fits the strip in its own font.
-
 test_strip_worst_case_fits() {
   local f; f=$(new_folder worst)
   worst_case_drawing > "$f/JWC_TEMP.TXT"
