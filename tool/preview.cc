@@ -100,17 +100,6 @@ void RadiusUsed(std::vector<PreviewLine>& out, const std::string& text, double t
   Wrap(out, "半径「", "　　", {{"", text + "」" + reason}, {" ", used + " として扱います"}}, true);
 }
 
-}  // namespace
-
-std::optional<Control> UnreadableEdit(FormHost& host) {
-  for (Control edit : {Control::Edit1, Control::Edit2}) {
-    if (Overflows(host.Text(edit))) return edit;
-  }
-  return std::nullopt;
-}
-
-namespace {
-
 // "0.05×12": a radius and how many figures have it.
 std::string RadiusToken(const RadiusCount& r) {
   return NumberToText(r.Radius) + "×" + std::to_string(r.Count);
@@ -149,6 +138,13 @@ void RadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
 }
 
 }  // namespace
+
+std::optional<Control> UnreadableEdit(FormHost& host) {
+  for (Control edit : {Control::Edit1, Control::Edit2}) {
+    if (Overflows(host.Text(edit))) return edit;
+  }
+  return std::nullopt;
+}
 
 std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* radii) {
   std::vector<PreviewLine> lines;
