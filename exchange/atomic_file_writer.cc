@@ -42,12 +42,12 @@ AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target, OnFailure
   if (target_.kind == WriteTarget::Kind::kReplace) temporary_ = target_.path + ".q836-new";
   buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
   file_ = temporary_.empty() ? fs_.OpenForWriting(target_.path) : fs_.CreateForWriting(temporary_);
-  if (!file_) Failed();
+  if (!file_) RecordError();
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
 
-void AtomicFileWriter::Failed() {
+void AtomicFileWriter::RecordError() {
   if (error_ != FileError::kNone) return;
   error_ = fs_.LastError();
   if (error_ == FileError::kNone) error_ = FileError::kOther;
@@ -58,7 +58,7 @@ void AtomicFileWriter::Write(const char* data, size_t size) {
   if (used_ + size > kBufferBytes) {
     if (!Flush()) return;
     if (size > kBufferBytes) {
-      if (!file_->Write(data, size)) Failed();
+      if (!file_->Write(data, size)) RecordError();
       return;
     }
   }
@@ -67,7 +67,7 @@ void AtomicFileWriter::Write(const char* data, size_t size) {
 }
 
 bool AtomicFileWriter::Flush() {
-  if (used_ > 0 && !file_->Write(buffer_.get(), used_)) Failed();
+  if (used_ > 0 && !file_->Write(buffer_.get(), used_)) RecordError();
   used_ = 0;
   return error_ == FileError::kNone;
 }
@@ -82,7 +82,7 @@ bool AtomicFileWriter::Commit() {
       const bool closed = file_->Close();
       file_.reset();
       if (closed) return true;
-      Failed();
+      RecordError();
       return false;
     }
     if (file_->Sync()) {
@@ -93,7 +93,7 @@ bool AtomicFileWriter::Commit() {
         return true;
       }
     }
-    Failed();
+    RecordError();
   }
   Fail();
   return false;

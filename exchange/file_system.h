@@ -121,7 +121,7 @@ class AtomicFileWriter {
 
  private:
   bool Flush();
-  void Failed();  // records the reason of the operation that just failed
+  void RecordError();  // records the reason of the operation that just failed
   void Fail();
   void RemoveTemporary();
 
