@@ -20,8 +20,9 @@ function(q836_add_test_program name label)
   # copies (a known false positive of -Wrestrict at -O2).
   target_compile_options(${name} PRIVATE -Wno-restrict)
   if(CMAKE_CROSSCOMPILING)
+    # A 32-bit program on a machine that cannot run one is skipped (77).
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS "${label}-wine")
+    set_tests_properties(${name} PROPERTIES LABELS "${label}-wine" SKIP_RETURN_CODE 77)
   else()
     gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_MODE PRE_TEST)
   endif()
@@ -96,7 +97,15 @@ if(Q836_WINDOWS32_EXE)
   # helpers too).
   add_test(NAME wine_dialog_i386 COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/dialog_test.sh
            ${Q836_WINDOWS32_EXE} $<TARGET_FILE:q836-batch>)
-  set_tests_properties(wine_dialog_i386 PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine_prefix)
+  # Skipped (77) where 32-bit programs cannot run.
+  set_tests_properties(wine_dialog_i386 PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine_prefix
+                       SKIP_RETURN_CODE 77)
+endif()
+if(Q836_WINDOWS_EXE AND Q836_WINDOWS32_EXE)
+  # How the Wine scripts choose the loader and skip or fail the 32-bit tests.
+  add_test(NAME wine_probe COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/probe_test.sh
+           ${Q836_WINDOWS_EXE} ${Q836_WINDOWS32_EXE} $<TARGET_FILE:q836-batch>)
+  set_tests_properties(wine_probe PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine_prefix)
 endif()
 endif()
 

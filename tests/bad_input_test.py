@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Bad input corpus: broken, huge and odd exchange files through q836-batch.
 
-Each file gives the result the tool prescribes, without a crash, in time and
-memory proportional to its size (the figures are printed).
+Each file gives the result the tool prescribes, without a crash or a hang,
+in memory proportional to its size; the same kinds of input at two sizes
+take processor time in proportion to their size (the figures are printed).
+No figure depends on how busy the machine is: the cost is compared between
+two runs of the same test, and processor time, not wall time, is counted.
    bad_input_test.py Q836_BATCH [--no-bounds]
 (--no-bounds for sanitizer builds, whose memory and time are not the product's)
 """
-import filecmp, os, shutil, subprocess, sys, tempfile, time
+import filecmp, os, shutil, signal, subprocess, sys, tempfile
 
 BATCH = sys.argv[1]
 BOUNDS = "--no-bounds" not in sys.argv[2:]
@@ -26,6 +29,16 @@ def text_of(n, across=False):
 
 # Measures a child's peak memory without counting this process's pages.
 PEAK_RSS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "peak_rss.py")
+
+
+# A run that has not ended after this long hangs, however busy the machine.
+HANG_SECONDS = 60
+# The larger input of a pair is this many times the smaller one; its processor
+# time may be at most SLACK times as many times larger. A linear pass gives
+# less than SIZES (the start-up is paid once in each); a quadratic one, 16
+# times more than that.
+SIZES = 16
+SLACK = 3
 
 
 # (name, input bytes, expected output or None for "exit 1, input untouched")
@@ -53,24 +66,44 @@ def cases():
                 lambda n=n, across=across: lines(text_of(n, across))), None
 
 
-def run(name, make, expected, work):
+def measure(path, work):
+    """Runs the batch runner on `path`: (exit status, peak KiB, processor seconds)."""
+    report = os.path.join(work, "peak")
+    child = subprocess.Popen([sys.executable, PEAK_RSS, report, BATCH, "--circles", "--radius",
+                              "0.0001", path],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                             start_new_session=True)
+    try:
+        code = child.wait(timeout=HANG_SECONDS)
+    except subprocess.TimeoutExpired:
+        os.killpg(child.pid, signal.SIGKILL)
+        child.wait()
+        return None, 0, 0.0
+    with open(report) as f:
+        peak_kb, seconds = f.read().split()
+    return code, int(peak_kb), float(seconds)
+
+
+def write_input(make, work):
     path = os.path.join(work, "JWC_TEMP.TXT")
     with open(path, "wb") as f:
         f.write(make())  # written and dropped: this process stays small, and a
-    size = os.path.getsize(path)  # child's peak memory would count its parent's pages
+    return path  # child's peak memory would count its parent's pages
+
+
+def run(name, make, expected, work):
+    path = write_input(make, work)
+    size = os.path.getsize(path)
     shutil.copyfile(path, os.path.join(work, "input"))
-    report = os.path.join(work, "peak")
-    start = time.perf_counter()
-    code = subprocess.run([sys.executable, PEAK_RSS, report, BATCH, "--circles", "--radius",
-                           "0.0001", path],
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
-    seconds = time.perf_counter() - start
-    with open(report) as f:
-        peak_kb = int(f.read())
+    code, peak_kb, seconds = measure(path, work)
     problems = []
-    if code > 128:
+    if code is None:
+        problems.append(f"still running after {HANG_SECONDS} s")
+    elif code > 128:
         problems.append(f"killed by signal {code - 128}")
-    if expected == "fail":
+    if code is None:
+        pass
+    elif expected == "fail":
         if code != 1 or not filecmp.cmp(path, os.path.join(work, "input"), shallow=False):
             problems.append(f"expected exit 1 and the input untouched, got {code}")
     else:
@@ -91,19 +124,47 @@ def run(name, make, expected, work):
                     problems.append("a line ending on a lone lead byte")
                 i += 2 if lead else 1
         del out
-    # Proportional: at most 1 s plus 1 s per 20 MB, and 64 MB plus 3 bytes per input byte.
-    if BOUNDS and seconds > 1 + size / 20e6:
-        problems.append(f"took {seconds:.2f} s")
+    # Proportional memory: at most 64 MB plus 3 bytes per input byte.
     if BOUNDS and peak_kb * 1024 > 64e6 + 3 * size:
         problems.append(f"used {peak_kb / 1024:.0f} MB")
-    print(f"{'FAIL' if problems else 'ok  '} {name}: {size / 1e6:.1f} MB in {seconds:.3f} s, "
-          f"peak {peak_kb / 1024:.1f} MB" + ("" if not problems else " — " + "; ".join(problems)))
+    print(f"{'FAIL' if problems else 'ok  '} {name}: {size / 1e6:.1f} MB, {seconds:.3f} s of "
+          f"processor, peak {peak_kb / 1024:.1f} MB" +
+          ("" if not problems else " — " + "; ".join(problems)))
     return not problems
+
+
+# (name, input of about n bytes): kinds whose cost must grow linearly.
+def scaling_cases():
+    yield "blank lines", lambda n: b"\n" * n
+    yield "only CR", lambda n: b"\r" * n
+    yield "0xFF bytes", lambda n: b"\xff" * n
+    yield "one long text line", lambda n: b'ch 1 2 1 0 "' + b"x" * n + CRLF
+    yield "circles", lambda n: b"ci 1 2 0.00005\r\nci 3 4 7\r\n" * (n // 26)
+    yield "texts", lambda n: b'ch 1 2 1 0 "\x82\xa0abc\r\n' * (n // 19)
+
+
+def scales(name, make, work, small=1_000_000):
+    """True when the input SIZES times larger costs at most SLACK * SIZES times the processor time."""
+    times = []
+    for n in (small, small * SIZES):
+        code, _, seconds = measure(write_input(lambda: make(n), work), work)
+        if code != 0:
+            print(f"FAIL {name} at {n} bytes: exit status {code}")
+            return False
+        times.append(seconds)
+    ratio = times[1] / max(times[0], 1e-3)
+    ok = ratio <= SLACK * SIZES
+    print(f"{'ok  ' if ok else 'FAIL'} {name}: {small / 1e6:g} MB in {times[0]:.3f} s, "
+          f"{small * SIZES / 1e6:g} MB in {times[1]:.3f} s of processor: {ratio:.1f} times"
+          + ("" if ok else f", more than {SLACK * SIZES}"))
+    return ok
 
 
 def main():
     work = tempfile.mkdtemp(prefix="q836-bad-")
     ok = all([run(name, make, expected, work) for name, make, expected in cases()])
+    if BOUNDS:
+        ok = all([scales(name, make, work) for name, make in scaling_cases()]) and ok
     # Texts across the limit keep whole characters: 254 bytes, not a split pair.
     with open(os.path.join(work, "JWC_TEMP.TXT"), "wb") as f:
         f.write(lines(text_of(256, True)))

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Runs a command and writes its peak resident size in KiB to REPORT.
+"""Runs a command and writes its peak resident size in KiB and its processor
+time in seconds (user and system), separated by a blank, to REPORT.
 
    peak_rss.py REPORT COMMAND [ARG...]
 
@@ -16,6 +17,6 @@ if pid == 0:
     os.execvp(sys.argv[2], sys.argv[2:])
 _, status, usage = os.wait4(pid, 0)
 with open(sys.argv[1], "w") as f:
-    f.write(str(usage.ru_maxrss))
+    f.write(f"{usage.ru_maxrss} {usage.ru_utime + usage.ru_stime:.6f}")
 code = os.waitstatus_to_exitcode(status)
 sys.exit(128 - code if code < 0 else code)

@@ -11,7 +11,8 @@ read_strip="$(dirname "$exe")/read_strip.exe"  # built beside the program
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine_env.sh"
 source "$here/worst_case.sh"
-wine_prefix_ready
+exit_unless_runnable "$exe"
+wine_prefix_ready || exit 1
 # Q836_WINE_DPI runs the whole suite at that DPI; the prefix is set back to
 # 96 afterwards.
 wine_set_dpi "${Q836_WINE_DPI:-96}"

@@ -2,10 +2,41 @@
 # outside the sources, Japanese font names mapped, no window manager needed.
 # Source it; it defines WINE, WINESERVER and the functions below.
 
-# With the 32-bit Wine beside the 64-bit one, "wine" starts programs of
-# either kind; its prefix must be made by it to hold the 32-bit system DLLs.
-if [ -x /usr/lib/wine/wine ]; then
-  WINE=/usr/lib/wine/wine
+# 32-bit programs run only where the kernel executes i386 code; on some
+# machines its 32-bit emulation is off, and the i386 loader that wine32
+# installs fails with "Exec format error" although it is there. So the loader
+# is chosen by running it, not by finding it. Q836_NO_32BIT=1 makes the probe
+# answer "cannot" on any machine, to exercise that path; Q836_WINE32_LOADER
+# names another loader to probe (the probe's own test).
+WINE32_LOADER=${Q836_WINE32_LOADER:-/usr/lib/wine/wine}
+
+# True when 32-bit programs run here. Otherwise false, with WINE32_CAUSE the
+# reason and WINE32_SKIP=1 when that reason is the machine's (the 32-bit tests
+# are then skipped) rather than a broken or missing installation (they fail).
+wine32_probe() {
+  WINE32_CAUSE="" WINE32_SKIP=""
+  if [ -n "${Q836_NO_32BIT:-}" ]; then
+    WINE32_CAUSE="Q836_NO_32BIT is set" WINE32_SKIP=1
+    return 1
+  fi
+  if [ ! -e "$WINE32_LOADER" ]; then
+    WINE32_CAUSE="$WINE32_LOADER is missing: install wine32:i386 (scripts/test-all does)"
+    return 1
+  fi
+  local out
+  out=$("$WINE32_LOADER" --version 2>&1) && return 0
+  case $out in
+    *"Exec format error"*) WINE32_CAUSE="the kernel's 32-bit emulation is off" WINE32_SKIP=1 ;;
+    *) WINE32_CAUSE="$WINE32_LOADER --version failed: $out" ;;
+  esac
+  return 1
+}
+
+# Where 32-bit programs run, the i386 loader starts exes of either kind and
+# its prefix must be made by it, to hold the 32-bit system DLLs; elsewhere
+# the 64-bit loader has a prefix of its own.
+if wine32_probe; then
+  WINE=$WINE32_LOADER
   prefix_name=q836-wine-prefix-wow
 else
   WINE=/usr/lib/wine/wine64
@@ -15,28 +46,61 @@ WINESERVER=/usr/lib/wine/wineserver
 export LANG=C.UTF-8 WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-${Q836_WINE_PREFIX:-$HOME/.cache/$prefix_name}}
 
+# The line that says why the 32-bit tests do not run here.
+wine32_notice() {
+  echo "32-bit programs cannot run on this machine ($WINE32_CAUSE): the 32-bit tests are skipped"
+}
+
+# True when EXE is a 32-bit (i386) Windows program: its PE header's machine.
+pe_is_32bit() {
+  local header
+  header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ') || return 1
+  [ -n "$header" ] && [ "$(od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' ')" = 014c ]
+}
+
+# Ends the calling test when EXE cannot run here: with status 77 (CTest's
+# skip) and the notice where the machine cannot run 32-bit programs, with
+# status 1 and the cause where the installation is at fault.
+exit_unless_runnable() {
+  pe_is_32bit "$1" || return 0
+  [ "$WINE" = "$WINE32_LOADER" ] && return 0
+  if [ -n "$WINE32_SKIP" ]; then
+    wine32_notice
+    exit 77
+  fi
+  echo "cannot run the 32-bit program $1: $WINE32_CAUSE" >&2
+  exit 1
+}
+
 # Creates the prefix once (about 15 s), serialised between parallel callers.
+# A prefix that cannot be made is told with the loader's own words, and the
+# caller gets false.
 wine_prefix_ready() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.q836-ready" ]; then
-      WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i >/dev/null 2>&1
-      "$WINESERVER" -w
-      "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-      local key='HKCU\Software\Wine\Fonts\Replacements'
-      for face in 'ＭＳ ゴシック' 'MS Gothic'; do
-        "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAGothic /f >/dev/null 2>&1
-      done
-      for face in 'ＭＳ Ｐゴシック' 'MS PGothic' 'MS UI Gothic'; do
-        "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
-      done
-      for face in 'ＭＳ 明朝' 'MS Mincho'; do
-        "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAMincho /f >/dev/null 2>&1
-      done
-      "$WINESERVER" -w
-      touch "$WINEPREFIX/.q836-ready"
+    [ -f "$WINEPREFIX/.q836-ready" ] && exit 0
+    local log="$WINEPREFIX.log"
+    WINEDEBUG=fixme-all WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i >"$log" 2>&1
+    "$WINESERVER" -w 2>>"$log"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      echo "the Wine prefix $WINEPREFIX could not be made with $WINE wineboot:" >&2
+      tail -n 5 "$log" >&2
+      exit 1
     fi
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    local key='HKCU\Software\Wine\Fonts\Replacements'
+    for face in 'ＭＳ ゴシック' 'MS Gothic'; do
+      "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAGothic /f >/dev/null 2>&1
+    done
+    for face in 'ＭＳ Ｐゴシック' 'MS PGothic' 'MS UI Gothic'; do
+      "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+    done
+    for face in 'ＭＳ 明朝' 'MS Mincho'; do
+      "$WINE" reg add "$key" /v "$face" /t REG_SZ /d IPAMincho /f >/dev/null 2>&1
+    done
+    "$WINESERVER" -w
+    touch "$WINEPREFIX/.q836-ready"
   ) 9>"$WINEPREFIX.lock"
 }
 
