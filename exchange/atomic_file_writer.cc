@@ -30,8 +30,7 @@ std::string_view FileErrorText(FileError error) {
   return "書き込みに失敗しました";
 }
 
-AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target, OnFailure onFailure)
-    : fs_(fs), onFailure_(onFailure) {
+AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target) : fs_(fs) {
   // Everything that allocates comes before the file is created, so that an
   // allocation failure cannot leave a temporary file behind.
   target_ = fs_.ResolveForWriting(target);
@@ -95,7 +94,7 @@ bool AtomicFileWriter::Commit() {
     }
     RecordError();
   }
-  Fail();
+  RemoveTemporary();
   return false;
 }
 
@@ -110,15 +109,6 @@ void AtomicFileWriter::RemoveTemporary() {
 
 void AtomicFileWriter::Abandon() {
   if (!done_) RemoveTemporary();
-}
-
-void AtomicFileWriter::Fail() {
-  RemoveTemporary();
-  // No file is better than an old one: the host must not take the selection
-  // it wrote for the tool's answer. A special file is never deleted.
-  if (onFailure_ == OnFailure::kRemoveTarget && target_.kind == WriteTarget::Kind::kReplace) {
-    fs_.Remove(target_.path);
-  }
 }
 
 }  // namespace q836

@@ -124,6 +124,7 @@ TEST_F(DiskTargetTest, FailuresSayWhy) {
   EXPECT_FALSE(Write(dir / "JWC_TEMP.TXT", "hd\r\n", &error));
   EXPECT_EQ(error, FileError::kAccessDenied);
   EXPECT_TRUE(fs::is_directory(dir / "JWC_TEMP.TXT.q836-new"));
+  EXPECT_EQ(Read(dir / "JWC_TEMP.TXT"), "old");  // the target stays as it was
 }
 
 }  // namespace

@@ -87,19 +87,13 @@ class FileSystem {
 FileSystem& DiskFileSystem();
 
 /// Writes a whole file so that the target holds either its complete new
-/// content or, after a failure, its old content or nothing: the bytes go to
-/// a temporary file beside the target, which is then renamed over it. A
-/// symbolic link is written through (the file it names is replaced and the
-/// link stays); a special file is written into directly.
+/// content or, after a failure, exactly its old content (or stays absent):
+/// the bytes go to a temporary file beside the target, which is then renamed
+/// over it. A symbolic link is written through (the file it names is
+/// replaced and the link stays); a special file is written into directly.
 class AtomicFileWriter {
  public:
-  enum class OnFailure {
-    kRemoveTarget,  // no file is better than an old one the reader would take for new
-    kKeepTarget,
-  };
-
-  AtomicFileWriter(FileSystem& fs, std::string target,
-                   OnFailure onFailure = OnFailure::kRemoveTarget);
+  AtomicFileWriter(FileSystem& fs, std::string target);
   /// Without Commit or Abandon: as Abandon.
   ~AtomicFileWriter();
 
@@ -108,8 +102,7 @@ class AtomicFileWriter {
   void Write(std::string_view text) { Write(text.data(), text.size()); }
 
   /// Makes the new content the target's. On any failure the temporary file
-  /// is deleted, the plain target too unless kKeepTarget, and the result is
-  /// false. A special file is never deleted.
+  /// is deleted, the target is left as it was, and the result is false.
   bool Commit();
 
   /// Gives up the new content: the temporary file is deleted and the target
@@ -122,13 +115,11 @@ class AtomicFileWriter {
  private:
   bool Flush();
   void RecordError();  // records the reason of the operation that just failed
-  void Fail();
   void RemoveTemporary();
 
   FileSystem& fs_;
   WriteTarget target_;
   std::string temporary_;  // empty when writing directly
-  OnFailure onFailure_;
   std::unique_ptr<OutputFile> file_;
   std::unique_ptr<char[]> buffer_;
   size_t used_ = 0;

@@ -124,8 +124,7 @@ void AbandonExchangeFile() {
   spill.reset();
 }
 
-bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error,
-                       AtomicFileWriter::OnFailure onFailure) {
+bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error) {
   OutLines.SetSink(nullptr);
   std::unique_ptr<ExchangeSpill> started = std::move(spill);
   FileError failure = FileError::kNone;
@@ -138,7 +137,7 @@ bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error
         &failure);
   } else {
     started.reset();  // a file begun elsewhere is given up
-    AtomicFileWriter out(fs, path, onFailure);
+    AtomicFileWriter out(fs, path);
     if (OutLineCount == 0) {
       out.Write("hq\r\n");
     } else {

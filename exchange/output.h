@@ -17,11 +17,11 @@ void EmitLine(std::string_view text);
 void EmitKeywordLine(std::string_view text);
 
 /// Writes OutLines (or the single line "hq" when there are none) to `path`,
-/// each line ended by CR LF. The target ends up either complete or absent
-/// (or as it was, with kKeepTarget); `error` gets the reason of a failure.
-bool WriteExchangeFile(
-    const std::string& path, FileSystem& fs = DiskFileSystem(), FileError* error = nullptr,
-    AtomicFileWriter::OnFailure onFailure = AtomicFileWriter::OnFailure::kRemoveTarget);
+/// each line ended by CR LF. The target ends up either complete or exactly as
+/// it was (the host's own file starts with "hq": left alone, it changes
+/// nothing); `error` gets the reason of a failure.
+bool WriteExchangeFile(const std::string& path, FileSystem& fs = DiskFileSystem(),
+                       FileError* error = nullptr);
 
 /// Gives up a new exchange file begun by BeginExchangeFile: its temporary
 /// file is deleted and the target stays as it was.

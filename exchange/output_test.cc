@@ -73,7 +73,7 @@ TEST_F(OutputTest, LongLinesKeepWholeCharacters) {
   EXPECT_EQ(Written(), std::string(255, 'a') + "\r\n" + std::string(254, 'b') + "\r\n");
 }
 
-TEST_F(OutputTest, EveryFailureLeavesNoFileOrTheCompleteOne) {
+TEST_F(OutputTest, EveryFailureKeepsTheOldFileOrWritesTheCompleteOne) {
   EmitLine("hd");
   // About 80 KB of lines: the small first block, then two large ones, each one write.
   for (int i = 0; i < 6000; ++i) EmitLine("ci 0 0 " + std::to_string(i));
@@ -86,7 +86,8 @@ TEST_F(OutputTest, EveryFailureLeavesNoFileOrTheCompleteOne) {
     disk.files["JWC_TEMP.TXT"] = "old content";
     disk.failAt = failAt;
     EXPECT_FALSE(WriteExchangeFile("JWC_TEMP.TXT", disk)) << failAt;
-    EXPECT_TRUE(disk.files.empty()) << "operation " << failAt << " left a file";
+    EXPECT_EQ(disk.files, (std::map<std::string, std::string>{{"JWC_TEMP.TXT", "old content"}}))
+        << "operation " << failAt;
   }
   MemoryFileSystem disk;
   disk.files["JWC_TEMP.TXT"] = "old content";
@@ -133,8 +134,8 @@ TEST_F(OutputTest, WhatIsReplacedDependsOnWhatTheTargetIs) {
   }
 }
 
-// A failed write into a special file never deletes it, and a failed plain
-// write keeps the old file when asked to; the reason reaches the caller.
+// A failed write never deletes or changes its target, a special file or a
+// plain one; the reason reaches the caller.
 TEST_F(OutputTest, FailuresKeepSpecialFilesAndReportTheirReason) {
   EmitLine("hd");
   for (int failAt = 1; failAt <= 2; ++failAt) {  // the open, then the write
@@ -152,8 +153,7 @@ TEST_F(OutputTest, FailuresKeepSpecialFilesAndReportTheirReason) {
   disk.files["JWC_TEMP.TXT"] = "old content";
   disk.failAt = 2;
   FileError error = FileError::kNone;
-  EXPECT_FALSE(
-      WriteExchangeFile("JWC_TEMP.TXT", disk, &error, AtomicFileWriter::OnFailure::kKeepTarget));
+  EXPECT_FALSE(WriteExchangeFile("JWC_TEMP.TXT", disk, &error));
   EXPECT_EQ(error, FileError::kDiskFull);
   EXPECT_EQ(disk.files, (std::map<std::string, std::string>{{"JWC_TEMP.TXT", "old content"}}));
 }

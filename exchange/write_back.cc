@@ -212,8 +212,11 @@ void WriteAllEntities(int32_t GroupOverride, int32_t LayerOverride, int32_t Colo
         progress->SetCaptionAndRepaint(caption.View());
       }
       if (escape && escape->IsDown()) {
+        // Stopped: nothing at all is written back, not even the closing
+        // layer lines, which the host would take as a change of its
+        // current layer. An empty output becomes "hq".
         ClearOutLines();
-        break;
+        return;
       }
     }
     writer.Item(i, Order[i]);

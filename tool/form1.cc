@@ -253,8 +253,7 @@ void TForm1::EndOutOfMemory() noexcept {
     FreeDrawingTables();
     radii_.reset();
     if (!paths_.ExchangeOut.empty()) {
-      WriteExchangeFile(paths_.ExchangeOut, host_.Files(), nullptr,
-                        AtomicFileWriter::OnFailure::kKeepTarget);
+      WriteExchangeFile(paths_.ExchangeOut, host_.Files());
     }
   } catch (...) {
     // The exchange file stays as it was: never a partial one.

@@ -244,9 +244,11 @@ TEST_F(FormTest, OverflowInAnEditBoxIsRefusedBeforeAnythingIsSaved) {
   EXPECT_EQ(fs.files[kExchange].substr(0, 4), "hd\r\n");
 }
 
-TEST_F(FormTest, EscapeDuringTheWriteBackDropsHd) {
+// ESC stops the write-back and changes nothing in the drawing, the host's
+// current layer included.
+TEST_F(FormTest, EscapeDuringTheWriteBackWritesHq) {
   key.down = true;
-  EXPECT_EQ(RunOk("lg2\nly3\nci 1 1 1\n"), "lg2\r\nly3\r\n");
+  EXPECT_EQ(RunOk("lg2\nly3\nci 1 1 1\n"), "hq\r\n");
   TForm1Settings saved;
   LoadSettings(saved, kSettings, fs);  // saved before the conversion
   EXPECT_EQ(saved.SavedLeft, 0);
@@ -295,10 +297,11 @@ TEST_F(FormTest, NoBannerRequestWithoutABaseUrl) {
 
 // Fails every single operation of a whole OK run in turn (creating, writing,
 // syncing, closing and renaming the settings file and the exchange file):
-// each time the exchange file is the complete new one or absent, and the
-// settings file the complete new one, the old one or absent.
+// each time the exchange file and the settings file are each the complete
+// new one or exactly the old one, and nothing else is left.
 // ESC after blocks of the new file were already written: the new file is
-// given up, and closing writes what the emptied output holds.
+// given up, and closing writes "hq", without the closing layer lines (the
+// current layer at the stop differs from the first one).
 TEST_F(FormTest, EscapeDuringTheWriteGivesUpTheNewFile) {
   struct LateKey : EscapeKey {
     int polls = 0;
@@ -307,11 +310,13 @@ TEST_F(FormTest, EscapeDuringTheWriteGivesUpTheNewFile) {
   HeadlessHost lateHost("C:\\CAD\\q836.exe", late, fs);
   TForm1 run(lateHost);
   std::string exchange = "lg2\r\nly5\r\n";
-  for (int i = 0; i < 100000; ++i) exchange += "0 0 1 " + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 100000; ++i) {
+    if (i == 10000) exchange += "ly7\r\n";
+    exchange += "0 0 1 " + std::to_string(i) + "\r\n";
+  }
   fs.files[kExchange] = exchange;
   run.FormShow();
   run.Button1Click();
-  // The closing layer lines add nothing (group 2, layer 5 are current): "hq".
   EXPECT_EQ(fs.files[kExchange], "hq\r\n");
   EXPECT_EQ(fs.files.size(), 2u);  // the exchange and settings files, no temporary file
   EXPECT_GT(late.polls, 500);
@@ -389,7 +394,8 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
     f.Button1Click();
     EXPECT_EQ(messages, c.messages) << c.name;
     EXPECT_EQ(f.ExchangeWritten(), c.converted) << c.name;
-    EXPECT_EQ(disk.files.count(kExchange), c.converted ? 1u : 0u) << c.name;
+    // A file that could not be written stays exactly as the host wrote it.
+    EXPECT_EQ(disk.files[kExchange] == kTypical, !c.converted) << c.name;
     EXPECT_TRUE(h.destroyed) << c.name;
   }
 }
@@ -419,18 +425,13 @@ TEST(FaultInjection, EveryFailedFileOperationLeavesWholeFilesOnly) {
     MemoryFileSystem fs;
     fs.failAt = failAt;
     const auto [settingsSaved, exchangeWritten] = run(fs);
-    const bool hasExchange = fs.files.count(kExchange) > 0;
-    EXPECT_EQ(hasExchange, exchangeWritten) << failAt;
-    if (hasExchange) {
-      EXPECT_EQ(fs.files[kExchange], newExchange) << failAt;
-    }
-    if (fs.files.count(kSettings)) {
-      EXPECT_TRUE(settingsSaved ? fs.files[kSettings] == newSettings
-                                : fs.files[kSettings] == oldSettings)
-          << failAt;
-    }
-    EXPECT_EQ(fs.files.size(), static_cast<size_t>(hasExchange) + fs.files.count(kSettings))
-        << "a temporary file was left at operation " << failAt;
+    EXPECT_TRUE(exchangeWritten ? fs.files[kExchange] == newExchange
+                                : fs.files[kExchange] == exchange)
+        << failAt;
+    EXPECT_TRUE(settingsSaved ? fs.files[kSettings] == newSettings
+                              : fs.files[kSettings] == oldSettings)
+        << failAt;
+    EXPECT_EQ(fs.files.size(), 2u) << "a file was left or lost at operation " << failAt;
     EXPECT_FALSE(settingsSaved && exchangeWritten) << failAt;
   }
   std::printf("fault points injected: %d\n", points);

@@ -141,7 +141,7 @@ TEST(SaveSettings, WritesTwelveLinesThatReadBack) {
   EXPECT_EQ(back.UseRimSolids, false);
 }
 
-TEST(SaveSettings, AFailedSaveLeavesNoPartialFile) {
+TEST(SaveSettings, AFailedSaveKeepsTheOldFile) {
   MemoryFileSystem probe;
   ASSERT_TRUE(SaveSettings(TForm1Settings{}, "q836.dat", probe));
   for (int failAt = 1; failAt <= probe.operations; ++failAt) {
@@ -149,7 +149,7 @@ TEST(SaveSettings, AFailedSaveLeavesNoPartialFile) {
     fs.files["q836.dat"] = "old";
     fs.failAt = failAt;
     EXPECT_FALSE(SaveSettings(TForm1Settings{}, "q836.dat", fs));
-    EXPECT_TRUE(fs.files.empty()) << failAt;
+    EXPECT_EQ(fs.files, (std::map<std::string, std::string>{{"q836.dat", "old"}})) << failAt;
   }
 }
 

@@ -188,7 +188,8 @@ test_failed_write_is_told() {
     "JWC_TEMP.TXTを書き込めませんでした（書き込みが許可されていません）。図面は変更されていません。" ||
     return
   [ -d "$f/JWC_TEMP.TXT.q836-new" ] || fail "unwritable: the folder in the way was touched"
-  [ "$(ls "$f" | tr '\n' ' ')" = "JWC_TEMP.TXT.q836-new q836.dat q836.exe " ] ||
+  cmp -s "$f/JWC_TEMP.TXT" <(typical) || fail "unwritable: the exchange file changed"
+  [ "$(ls "$f" | tr '\n' ' ')" = "JWC_TEMP.TXT JWC_TEMP.TXT.q836-new q836.dat q836.exe " ] ||
     fail "unwritable: files left: $(ls "$f" | tr '\n' ' ')"
 }
 
