@@ -101,8 +101,6 @@ def run(name, make, expected, work):
         problems.append(f"still running after {HANG_SECONDS} s")
     elif code > 128:
         problems.append(f"killed by signal {code - 128}")
-    if code is None:
-        pass
     elif expected == "fail":
         if code != 1 or not filecmp.cmp(path, os.path.join(work, "input"), shallow=False):
             problems.append(f"expected exit 1 and the input untouched, got {code}")
