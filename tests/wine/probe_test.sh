@@ -8,6 +8,8 @@
 # i386 one there) and by the Q836_NO_32BIT switch.
 #   probe_test.sh Q836_EXE Q836_EXE_32 Q836_BATCH
 set -u
+# Each case sets the switch itself; one given to the whole suite is not theirs.
+unset Q836_NO_32BIT Q836_WINE32_LOADER
 exe64=$1
 exe32=$2
 batch=$3
