@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstring>
 #include <string_view>
 
@@ -6,8 +7,28 @@
 namespace q836 {
 
 namespace {
+
 // Small writes are gathered up to this size; larger ones go straight through.
 constexpr size_t kBufferBytes = size_t{1} << 14;
+
+// The temporary file's name: "NAME.TAG-N.q836-new" beside the target, or,
+// where that name would be too long, the short "q836-TAG-N.tmp~".
+constexpr std::string_view kLongSuffix = ".q836-new";
+constexpr std::string_view kShortPrefix = "q836-";
+constexpr std::string_view kShortSuffix = ".tmp~";
+// Names tried before giving up on a folder full of others' files.
+constexpr int kNameAttempts = 100;
+
+volatile std::sig_atomic_t fileWaitsInterrupted = 0;
+
+bool IsTag(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || c == '-')) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string_view FileErrorText(FileError error) {
@@ -24,10 +45,64 @@ std::string_view FileErrorText(FileError error) {
       return "保存先のフォルダがありません";
     case FileError::kUnresolvedLink:
       return "リンク先のファイルを確かめられません";
+    case FileError::kFolderInTheWay:
+      return "同じ名前のフォルダがあります";
+    case FileError::kNameTooLong:
+      return "ファイル名が長すぎます";
+    case FileError::kReadOnlyFile:
+      return "読み取り専用のファイルです。ファイルのプロパティで読み取り専用を外すと書き込めます";
+    case FileError::kReadOnlyFolder:
+      return "保存先のフォルダにファイルを作ることが許可されていません";
+    case FileError::kFileMissing:
+      return "ファイルがありません";
+    case FileError::kIoError:
+      return "ディスクまたはネットワークの入出力エラーです";
+    case FileError::kTooLarge:
+      return "ファイルの大きさが上限を超えます";
+    case FileError::kNoPartner:
+      return "相手のプログラムが応答しません";
+    case FileError::kMetadata:
+      return "ファイルのアクセス許可や属性を引き継げません";
+    case FileError::kInterrupted:
+      return "中断されました";
+    case FileError::kExists:
+      return "同じ名前のファイルがあります";
     case FileError::kOther:
       break;
   }
   return "書き込みに失敗しました";
+}
+
+std::string_view ReadErrorText(FileError error) {
+  switch (error) {
+    case FileError::kAccessDenied:
+    case FileError::kReadOnlyFolder:
+      return "読み取りが許可されていません";
+    case FileError::kFolderMissing:
+      return "ファイルがありません";
+    case FileError::kNone:
+    case FileError::kOther:
+      return "読み込みに失敗しました";
+    default:
+      return FileErrorText(error);
+  }
+}
+
+void InterruptFileWaits(bool stop) { fileWaitsInterrupted = stop ? 1 : 0; }
+
+bool FileWaitsInterrupted() { return fileWaitsInterrupted != 0; }
+
+bool IsTemporaryNameOf(std::string_view name, std::string_view targetName) {
+  if (name.size() > kShortPrefix.size() + kShortSuffix.size() && name.starts_with(kShortPrefix) &&
+      name.ends_with(kShortSuffix)) {
+    return IsTag(
+        name.substr(kShortPrefix.size(), name.size() - kShortPrefix.size() - kShortSuffix.size()));
+  }
+  if (!name.starts_with(targetName) || !name.ends_with(kLongSuffix)) return false;
+  const size_t start = targetName.size();
+  if (name.size() == start + kLongSuffix.size()) return true;  // earlier versions' fixed name
+  if (name.size() < start + 2 + kLongSuffix.size() || name[start] != '.') return false;
+  return IsTag(name.substr(start + 1, name.size() - start - 1 - kLongSuffix.size()));
 }
 
 AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target) : fs_(fs) {
@@ -38,10 +113,54 @@ AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target) : fs_(fs)
     error_ = target_.error == FileError::kNone ? FileError::kOther : target_.error;
     return;
   }
-  if (target_.kind == WriteTarget::Kind::kReplace) temporary_ = target_.path + ".q836-new";
   buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
-  file_ = temporary_.empty() ? fs_.OpenForWriting(target_.path) : fs_.CreateForWriting(temporary_);
-  if (!file_) RecordError();
+  if (target_.kind == WriteTarget::Kind::kReplace) {
+    fs_.RemoveLeftovers(target_.path);
+    CreateTemporary();
+  } else {
+    file_ = fs_.OpenForWriting(target_.path);
+    if (!file_) RecordError();
+  }
+}
+
+void AtomicFileWriter::CreateTemporary() {
+  // On Windows a backslash ends the folder too; elsewhere it is part of a
+  // name, and the short name then still lands in the target's folder.
+  const size_t slash = target_.path.find_last_of("/\\");
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const std::string tag = fs_.RunTag();
+  bool shortName = false;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = target_.path.substr(0, nameStart);
+    const std::string unique = tag + "-" + std::to_string(attempt);
+    if (shortName) {
+      name.append(kShortPrefix).append(unique).append(kShortSuffix);
+    } else {
+      name.append(target_.path, nameStart).append(".").append(unique).append(kLongSuffix);
+    }
+    file_ = fs_.CreateNew(name);
+    if (file_) {
+      temporary_.swap(name);
+      if (!file_->CopyMetadata(target_.path)) {
+        RecordError();
+        if (error_ != FileError::kMetadata) error_ = FileError::kMetadata;
+      }
+      return;
+    }
+    const FileError error = fs_.LastError();
+    if (error == FileError::kNameTooLong && !shortName) {
+      shortName = true;
+      attempt = -1;
+      continue;
+    }
+    if (error == FileError::kExists) continue;
+    // Making a file in the folder is what failed, not writing the target.
+    error_ = error == FileError::kAccessDenied ? FileError::kReadOnlyFolder
+             : error == FileError::kNone       ? FileError::kOther
+                                               : error;
+    return;
+  }
+  error_ = FileError::kExists;
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
@@ -71,7 +190,7 @@ bool AtomicFileWriter::Flush() {
   return error_ == FileError::kNone;
 }
 
-bool AtomicFileWriter::Commit() {
+bool AtomicFileWriter::Commit(const RetryQuestion& retry) {
   if (done_) return error_ == FileError::kNone;
   if (error_ == FileError::kNone && Flush()) {
     if (temporary_.empty()) {
@@ -87,9 +206,16 @@ bool AtomicFileWriter::Commit() {
     if (file_->Sync()) {
       const bool closed = file_->Close();
       file_.reset();
-      if (closed && fs_.Rename(temporary_, target_.path)) {
-        done_ = true;
-        return true;
+      if (closed) {
+        for (;;) {
+          if (fs_.Rename(temporary_, target_.path)) {
+            done_ = true;
+            return true;
+          }
+          RecordError();
+          if (error_ != FileError::kInUse || !retry || !retry(error_)) break;
+          error_ = FileError::kNone;
+        }
       }
     }
     RecordError();

@@ -1,15 +1,46 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <new>
+#include <string_view>
 
 #include "exchange/file_system.h"
 
 namespace q836 {
 
 namespace {
+
+// How long a FIFO's other end is waited for, and how often it is looked for.
+constexpr int kPartnerWaitMilliseconds = 10000;
+constexpr int kPartnerPollMilliseconds = 20;
+
+// Tries `ready` until it holds, for at most kPartnerWaitMilliseconds; a
+// request to stop (Ctrl+C, SIGTERM) ends the wait at once. errno tells why
+// it failed.
+template <typename Ready>
+bool WaitFor(Ready ready) {
+  for (int waited = 0;; waited += kPartnerPollMilliseconds) {
+    if (ready()) return true;
+    if (FileWaitsInterrupted()) {
+      errno = EINTR;
+      return false;
+    }
+    if (waited >= kPartnerWaitMilliseconds) {
+      errno = ENXIO;
+      return false;
+    }
+    const timespec pause{0, kPartnerPollMilliseconds * 1000000L};
+    ::nanosleep(&pause, nullptr);
+  }
+}
 
 // An open file descriptor, closed once.
 class Descriptor {
@@ -23,10 +54,25 @@ class Descriptor {
     return rc == 0;
   }
   // Opening after the object exists: running out of memory cannot leave an
-  // open, unowned descriptor behind.
+  // open, unowned descriptor behind. A new file is the runner's alone until
+  // it has its final permissions.
   bool Open(const char* path, int flags) {
-    fd_ = ::open(path, flags, 0644);
+    fd_ = ::open(path, flags, 0600);
     return fd_ >= 0;
+  }
+  // For a FIFO opened without blocking: waits until the other end is there
+  // (`events` on the descriptor), then makes reads and writes block again.
+  bool AwaitPartner(short events) {
+    struct stat info;
+    if (::fstat(fd_, &info) != 0) return false;
+    if (S_ISFIFO(info.st_mode) && !WaitFor([&] {
+          pollfd p{fd_, events, 0};
+          return ::poll(&p, 1, 0) > 0;  // ready, or the other end came and went
+        })) {
+      return false;
+    }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    return flags >= 0 && ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == 0;
   }
 
  protected:
@@ -36,6 +82,7 @@ class Descriptor {
 class PosixInputFile : public InputFile, private Descriptor {
  public:
   explicit PosixInputFile(int fd) : Descriptor(fd) {}
+  using Descriptor::AwaitPartner;
   using Descriptor::Open;
   std::ptrdiff_t Read(char* buffer, size_t size) override {
     for (;;) {
@@ -49,7 +96,23 @@ class PosixInputFile : public InputFile, private Descriptor {
 class PosixOutputFile : public OutputFile, private Descriptor {
  public:
   explicit PosixOutputFile(int fd) : Descriptor(fd) {}
+  using Descriptor::AwaitPartner;
   using Descriptor::Open;
+  bool CopyMetadata(const std::string& original) override {
+    struct stat info;
+    if (::lstat(original.c_str(), &info) != 0) {
+      // A new file: the permissions any new file of the runner gets.
+      return errno == ENOENT && ::fchmod(fd_, 0666 & ~CurrentUmask()) == 0;
+    }
+    // Owner and group first (changing them clears set-id bits), where the
+    // runner may: a user who may not give the file away keeps it, as any
+    // program that saves a file in place of another's does.
+    if ((info.st_uid != ::geteuid() || info.st_gid != ::getegid()) &&
+        ::fchown(fd_, info.st_uid, info.st_gid) != 0) {
+      ::fchown(fd_, static_cast<uid_t>(-1), info.st_gid);
+    }
+    return ::fchmod(fd_, info.st_mode & 07777) == 0 && CopyAttributes(original);
+  }
   bool Write(const char* data, size_t size) override {
     while (size > 0) {
       ssize_t n = ::write(fd_, data, size);
@@ -64,6 +127,50 @@ class PosixOutputFile : public OutputFile, private Descriptor {
   }
   bool Sync() override { return ::fsync(fd_) == 0; }
   bool Close() override { return CloseDescriptor(); }
+
+ private:
+  // Read each time: the process may change it between writes.
+  static mode_t CurrentUmask() {
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+  }
+
+  // Extended attributes, ACLs among them (they are attributes of the
+  // "system." kind): each one the original has, the new file gets.
+  bool CopyAttributes(const std::string& original) {
+    try {
+      const ssize_t listSize = ::llistxattr(original.c_str(), nullptr, 0);
+      if (listSize < 0) return errno == ENOTSUP;
+      if (listSize == 0) return true;
+      std::unique_ptr<char[]> names = std::make_unique<char[]>(static_cast<size_t>(listSize));
+      const ssize_t got =
+          ::llistxattr(original.c_str(), names.get(), static_cast<size_t>(listSize));
+      if (got < 0) return false;
+      std::unique_ptr<char[]> value;
+      size_t capacity = 0;
+      for (std::string_view list(names.get(), static_cast<size_t>(got)); !list.empty();) {
+        const std::string_view name = list.substr(0, list.find('\0'));
+        list.remove_prefix(std::min(list.size(), name.size() + 1));
+        const std::string key(name);
+        const ssize_t size = ::lgetxattr(original.c_str(), key.c_str(), nullptr, 0);
+        if (size < 0) return false;
+        if (static_cast<size_t>(size) > capacity) {
+          capacity = static_cast<size_t>(size);
+          value = std::make_unique<char[]>(capacity);
+        }
+        const ssize_t read = ::lgetxattr(original.c_str(), key.c_str(), value.get(), capacity);
+        if (read < 0 ||
+            ::fsetxattr(fd_, key.c_str(), value.get(), static_cast<size_t>(read), 0) != 0) {
+          return false;
+        }
+      }
+      return true;
+    } catch (const std::bad_alloc&) {
+      errno = ENOMEM;
+      return false;
+    }
+  }
 };
 
 class PosixFileSystem : public FileSystem {
@@ -79,7 +186,9 @@ class PosixFileSystem : public FileSystem {
       return nullptr;
     }
     auto file = std::make_unique<PosixInputFile>(-1);
-    if (!file->Open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    // Without blocking: a FIFO without a writer would hold the open for ever.
+    if (!file->Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) ||
+        !file->AwaitPartner(POLLIN)) {
       *result = OpenResult::kFailed;
       return nullptr;
     }
@@ -87,12 +196,22 @@ class PosixFileSystem : public FileSystem {
     return file;
   }
 
-  std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override {
-    return Open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
+  std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
+    return Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC);
   }
 
   std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) override {
-    return Open(path, O_WRONLY | O_CLOEXEC);
+    auto file = std::make_unique<PosixOutputFile>(-1);
+    // A FIFO without a reader refuses a non-blocking open (ENXIO) until one
+    // comes; a blocking open would wait for ever.
+    bool failed = false;
+    const bool opened = WaitFor([&] {
+      if (file->Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK)) return true;
+      failed = errno != ENXIO;  // any other reason does not pass by waiting
+      return failed;
+    });
+    if (!opened || failed || !file->AwaitPartner(POLLOUT)) return nullptr;
+    return file;
   }
 
   bool Rename(const std::string& from, const std::string& to) override {
@@ -100,6 +219,33 @@ class PosixFileSystem : public FileSystem {
   }
 
   bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+  void RemoveLeftovers(const std::string& target) override {
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string_view name = slash == std::string::npos
+                                      ? std::string_view(target)
+                                      : std::string_view(target).substr(slash + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const int dirFd = ::dirfd(dir);
+    const time_t hourAgo = ::time(nullptr) - 3600;
+    while (const dirent* entry = ::readdir(dir)) {
+      if (!IsTemporaryNameOf(entry->d_name, name)) continue;
+      struct stat info;
+      if (::fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_mtime < hourAgo) {
+        ::unlinkat(dirFd, entry->d_name, 0);
+      }
+    }
+    ::closedir(dir);
+  }
+
+  std::string RunTag() override {
+    char text[24];
+    std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(::getpid()));
+    return text;
+  }
 
   WriteTarget ResolveForWriting(const std::string& path) override {
     WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone};
@@ -111,7 +257,16 @@ class PosixFileSystem : public FileSystem {
         if (errno == ENOENT) return target;  // a new file, or a dangling link's file
         return Failed(errno);
       }
-      if (S_ISREG(info.st_mode)) return target;
+      if (S_ISREG(info.st_mode)) {
+        // A file that forbids writing is not replaced, not even by root.
+        if ((info.st_mode & 0222) == 0 ||
+            ::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0) {
+          if (errno == EROFS) return Failed(EROFS);
+          return {WriteTarget::Kind::kFailed, std::string(), FileError::kReadOnlyFile};
+        }
+        return target;
+      }
+      if (S_ISDIR(info.st_mode)) return Failed(EISDIR);
       if (!S_ISLNK(info.st_mode)) {
         target.kind = WriteTarget::Kind::kDirect;
         return target;
@@ -142,13 +297,16 @@ class PosixFileSystem : public FileSystem {
         return FileError::kNone;
       case ENOSPC:
       case EDQUOT:
-      case EFBIG:
         return FileError::kDiskFull;
+      case EFBIG:
+        return FileError::kTooLarge;
       case EACCES:
       case EPERM:
-      case EROFS:
-      case EISDIR:
         return FileError::kAccessDenied;
+      case EROFS:
+        return FileError::kReadOnlyFolder;
+      case EISDIR:
+        return FileError::kFolderInTheWay;
       case EBUSY:
       case ETXTBSY:
         return FileError::kInUse;
@@ -157,6 +315,17 @@ class PosixFileSystem : public FileSystem {
         return FileError::kFolderMissing;
       case ELOOP:
         return FileError::kUnresolvedLink;
+      case ENAMETOOLONG:
+        return FileError::kNameTooLong;
+      case EEXIST:
+        return FileError::kExists;
+      case EIO:
+        return FileError::kIoError;
+      case ENXIO:
+      case EPIPE:
+        return FileError::kNoPartner;
+      case EINTR:
+        return FileError::kInterrupted;
       default:
         return FileError::kOther;
     }

@@ -1,12 +1,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/time.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -114,17 +119,211 @@ TEST_F(DiskTargetTest, ADeviceIsWrittenIntoAndStays) {
   EXPECT_EQ(Names(dir), std::vector<std::string>{"null"});
 }
 
-TEST_F(DiskTargetTest, FailuresSayWhy) {
-  FileError error = FileError::kNone;
-  EXPECT_FALSE(Write(dir / "no such folder" / "JWC_TEMP.TXT", "hd\r\n", &error));
-  EXPECT_EQ(error, FileError::kFolderMissing);
-  // A folder in the way of the temporary file.
-  fs::create_directory(dir / "JWC_TEMP.TXT.q836-new");
+// Each way a write can be refused or fail leaves the target exactly as it
+// was, nothing else behind, and says why in its own words.
+TEST_F(DiskTargetTest, FailuresKeepTheTargetAndSayWhy) {
+  const struct {
+    const char* name;
+    std::function<void(const fs::path&)> setUp;  // given the target
+    FileError error;
+  } cases[] = {
+      {"missing folder", [](const fs::path&) {}, FileError::kFolderMissing},
+      {"folder in the way", [](const fs::path& t) { fs::create_directory(t); },
+       FileError::kFolderInTheWay},
+      {"read-only file",
+       [](const fs::path& t) {
+         Put(t, "old");
+         fs::permissions(t, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+       },
+       FileError::kReadOnlyFile},
+      {"link loop", [](const fs::path& t) { fs::create_symlink(t.filename(), t); },
+       FileError::kUnresolvedLink},
+  };
+  for (const auto& c : cases) {
+    const fs::path folder = dir / c.name;
+    fs::create_directory(folder);
+    const fs::path target = std::string(c.name) == "missing folder"
+                                ? folder / "none" / "JWC_TEMP.TXT"
+                                : folder / "JWC_TEMP.TXT";
+    c.setUp(target);
+    const std::vector<std::string> before = Names(folder);
+    const bool wasFile = fs::is_regular_file(fs::symlink_status(target));
+    FileError error = FileError::kNone;
+    EXPECT_FALSE(Write(target, "hd\r\n", &error)) << c.name;
+    EXPECT_EQ(error, c.error) << c.name;
+    EXPECT_EQ(Names(folder), before) << c.name;
+    if (wasFile) EXPECT_EQ(Read(target), "old") << c.name;
+    if (wasFile) fs::permissions(target, fs::perms::owner_all);
+  }
+}
+
+// A name as long as the file system allows still gets its file: the
+// temporary name falls back to a short one.
+TEST_F(DiskTargetTest, TheLongestNameIsWritten) {
+  const long maxName = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+  ASSERT_GT(maxName, 20);
+  for (const size_t length :
+       {size_t{200}, static_cast<size_t>(maxName) - 8, static_cast<size_t>(maxName)}) {
+    const fs::path target = dir / std::string(length, 'n');
+    Put(target, "old");
+    ASSERT_TRUE(Write(target, "hd\r\n")) << length;
+    EXPECT_EQ(Read(target), "hd\r\n") << length;
+    EXPECT_EQ(Names(dir).size(), 1u) << length;
+    fs::remove(target);
+  }
+}
+
+// Another user's link planted under any name the temporary file may take
+// is never written through; the target stays a plain file.
+TEST_F(DiskTargetTest, PlantedLinksAreNotFollowed) {
+  Put(dir / "victim", "victim");
   Put(dir / "JWC_TEMP.TXT", "old");
-  EXPECT_FALSE(Write(dir / "JWC_TEMP.TXT", "hd\r\n", &error));
-  EXPECT_EQ(error, FileError::kAccessDenied);
-  EXPECT_TRUE(fs::is_directory(dir / "JWC_TEMP.TXT.q836-new"));
-  EXPECT_EQ(Read(dir / "JWC_TEMP.TXT"), "old");  // the target stays as it was
+  char tag[24];
+  std::snprintf(tag, sizeof tag, "%lx", static_cast<unsigned long>(::getpid()));
+  for (int n = 0; n < 3; ++n) {
+    fs::create_symlink(dir / "victim", dir / ("JWC_TEMP.TXT." + std::string(tag) + "-" +
+                                              std::to_string(n) + ".q836-new"));
+  }
+  ASSERT_TRUE(Write(dir / "JWC_TEMP.TXT", "hd\r\n"));
+  EXPECT_EQ(Read(dir / "victim"), "victim");
+  EXPECT_FALSE(fs::is_symlink(dir / "JWC_TEMP.TXT"));
+  EXPECT_EQ(Read(dir / "JWC_TEMP.TXT"), "hd\r\n");
+  EXPECT_EQ(Names(dir).size(), 5u);  // the three links stay
+}
+
+// The new file has the old one's permissions, owner, group and extended
+// attributes (ACLs among them); a new target gets what the umask gives.
+TEST_F(DiskTargetTest, TheReplacementKeepsTheMetadata) {
+  const bool root = ::geteuid() == 0;
+  for (const mode_t mode : {0600, 0640, 0755, 0604}) {
+    const fs::path target = dir / ("m" + std::to_string(mode));
+    Put(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+    if (root) ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    const bool xattrs = ::setxattr(target.c_str(), "user.q836", "kept", 4, 0) == 0;
+    // An ACL granting one more user read access (the kernel's binary form).
+    const uint32_t acl[] = {2,          1u | (6u << 16),    0xFFFFFFFF, 2u | (4u << 16),
+                            1234,       4u | (4u << 16),    0xFFFFFFFF, 0x10u | (4u << 16),
+                            0xFFFFFFFF, 0x20u | (0u << 16), 0xFFFFFFFF};
+    const bool acls =
+        ::setxattr(target.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0;
+    struct stat before, info;
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);  // an ACL sets the group bits to its mask
+    ASSERT_TRUE(Write(target, "hd\r\n")) << mode;
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, before.st_mode & 07777) << mode;
+    if (root) {
+      EXPECT_EQ(info.st_uid, 65534u) << mode;
+      EXPECT_EQ(info.st_gid, 65534u) << mode;
+    }
+    char value[8] = {};
+    if (xattrs) {
+      EXPECT_EQ(::getxattr(target.c_str(), "user.q836", value, sizeof value), 4) << mode;
+      EXPECT_EQ(std::string(value, 4), "kept") << mode;
+    }
+    if (acls) {
+      uint32_t back[16];
+      EXPECT_EQ(::getxattr(target.c_str(), "system.posix_acl_access", back, sizeof back),
+                static_cast<ssize_t>(sizeof acl))
+          << mode;
+    }
+    if (mode == 0600) {
+      std::printf("metadata kept: mode%s%s%s\n", root ? ", owner, group" : "",
+                  xattrs ? ", extended attributes" : "", acls ? ", ACLs" : "");
+    }
+  }
+  const mode_t mask = ::umask(027);
+  ASSERT_TRUE(Write(dir / "new", "hd\r\n"));
+  ::umask(mask);
+  struct stat info;
+  ASSERT_EQ(::stat((dir / "new").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// Left-overs of killed runs go when it is safe: this kind of name, a plain
+// file of the runner's, unchanged for an hour. Everything else stays.
+TEST_F(DiskTargetTest, OnlySafeLeftoversAreRemoved) {
+  auto age = [](const fs::path& path, int seconds) {
+    const timeval then[2] = {{::time(nullptr) - seconds, 0}, {::time(nullptr) - seconds, 0}};
+    ASSERT_EQ(::lutimes(path.c_str(), then), 0);
+  };
+  Put(dir / "JWC_TEMP.TXT", "old");
+  const struct {
+    const char* name;
+    bool link;
+    int seconds;
+    bool removed;
+  } entries[] = {
+      {"JWC_TEMP.TXT.q836-new", false, 7200, true},  // earlier versions' fixed name
+      {"JWC_TEMP.TXT.1a2b-0.q836-new", false, 7200, true},
+      {"q836-1a2b-3.tmp~", false, 7200, true},
+      {"JWC_TEMP.TXT.1a2b-1.q836-new", false, 60, false},  // perhaps a run still writing
+      {"JWC_TEMP.TXT.1a2b-2.q836-new", true, 7200, false},
+      {"JWC_TEMP.TXT.backup", false, 7200, false},
+      {"OTHER.TXT.1a2b-0.q836-new", false, 7200, false},
+      {"JWC_TEMP.TXT.1A2B-0.q836-new", false, 7200, false},
+  };
+  for (const auto& e : entries) {
+    if (e.link) {
+      fs::create_symlink("JWC_TEMP.TXT", dir / e.name);
+    } else {
+      Put(dir / e.name, "left");
+    }
+    age(dir / e.name, e.seconds);
+  }
+  ASSERT_TRUE(Write(dir / "JWC_TEMP.TXT", "hd\r\n"));
+  for (const auto& e : entries) {
+    EXPECT_EQ(fs::exists(fs::symlink_status(dir / e.name)), !e.removed) << e.name;
+  }
+  if (::geteuid() != 0) {
+    std::printf("another user's left-over: needs root to make; skipped\n");
+    return;
+  }
+  Put(dir / "q836-9-0.tmp~", "theirs");
+  ASSERT_EQ(::chown((dir / "q836-9-0.tmp~").c_str(), 65534, 65534), 0);
+  age(dir / "q836-9-0.tmp~", 7200);
+  ASSERT_TRUE(Write(dir / "JWC_TEMP.TXT", "hd\r\n"));
+  EXPECT_TRUE(fs::exists(dir / "q836-9-0.tmp~"));
+}
+
+// A FIFO without a reader is not waited for past a stop request.
+TEST_F(DiskTargetTest, AStopRequestEndsTheWaitForAFifo) {
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread stop([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    InterruptFileWaits();
+  });
+  FileError error = FileError::kNone;
+  EXPECT_FALSE(Write(fifo, "hd\r\n", &error));
+  stop.join();
+  InterruptFileWaits(false);
+  EXPECT_EQ(error, FileError::kInterrupted);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+// On a full disk the target keeps its old content at every amount of
+// free space below the new content's size (a small tmpfs, where the test
+// runs as root and may mount one).
+TEST_F(DiskTargetTest, AFullDiskKeepsTheTarget) {
+  const fs::path mount = dir / "small";
+  fs::create_directory(mount);
+  if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=64k,nr_inodes=16") != 0) {
+    GTEST_SKIP() << "mounting a small tmpfs needs root; skipped";
+  }
+  Put(mount / "JWC_TEMP.TXT", "old");
+  Put(mount / "filler", std::string(40 * 1024, 'f'));
+  FileError error = FileError::kNone;
+  EXPECT_FALSE(Write(mount / "JWC_TEMP.TXT", std::string(60 * 1024, 'x'), &error));
+  EXPECT_EQ(error, FileError::kDiskFull);
+  EXPECT_EQ(Read(mount / "JWC_TEMP.TXT"), "old");
+  EXPECT_EQ(Names(mount), (std::vector<std::string>{"JWC_TEMP.TXT", "filler"}));
+  // A read-only file system: its own words, nothing changed.
+  ASSERT_EQ(::mount(nullptr, mount.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+  EXPECT_FALSE(Write(mount / "JWC_TEMP.TXT", "hd\r\n", &error));
+  EXPECT_EQ(error, FileError::kReadOnlyFolder);
+  EXPECT_EQ(Read(mount / "JWC_TEMP.TXT"), "old");
+  ASSERT_EQ(::umount(mount.c_str()), 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #endif
 #include <windows.h>
 
+#include <cstdio>
+
 #include "exchange/file_system.h"
 #include "text/wide_text.h"
 
@@ -11,6 +13,20 @@ namespace q836 {
 namespace {
 
 std::wstring Wide(const std::string& utf8) { return Utf16(utf8); }
+
+// The full form of a path (ReplaceFileW refuses relative names under some
+// implementations).
+std::wstring FullPath(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n >= full.size()) {
+    full.resize(n + 1);
+    n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  return full;
+}
 
 // An open file handle, closed once. The object exists before the file is
 // opened, so that running out of memory cannot leave an unowned handle.
@@ -45,6 +61,9 @@ class Win32InputFile : public InputFile, public Handle {
 
 class Win32OutputFile : public OutputFile, public Handle {
  public:
+  // The replace (ReplaceFileW) gives the new file the old one's attributes,
+  // security descriptor and creation time.
+  bool CopyMetadata(const std::string&) override { return true; }
   bool Write(const char* data, size_t size) override {
     while (size > 0) {
       const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -67,7 +86,7 @@ constexpr DWORD kRetryDelays[] = {25, 50, 100, 150, 200, 300, 400, 400, 400};
 
 bool Transient(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-         error == ERROR_ACCESS_DENIED;
+         error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
 template <typename Operation>
@@ -91,7 +110,8 @@ bool Retrying(const std::wstring& path, Operation operation) {
 // Access denied on a file that another program holds open is reported as
 // the file being in use, which is what the user can act on.
 void ReportHeldFile(const std::wstring& path) {
-  if (GetLastError() != ERROR_ACCESS_DENIED) return;
+  const DWORD error = GetLastError();
+  if (error != ERROR_ACCESS_DENIED && error != ERROR_UNABLE_TO_REMOVE_REPLACED) return;
   HANDLE h = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h != INVALID_HANDLE_VALUE) {
@@ -124,15 +144,25 @@ class Win32FileSystem : public FileSystem {
     return file;
   }
 
-  std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override {
+  std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
     const std::wstring wide = Wide(path);
     auto file = std::make_unique<Win32OutputFile>();
     const bool created = Retrying(wide, [&] {
-      return file->Take(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+      return file->Take(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     });
-    if (!created) return nullptr;
-    return file;
+    if (created) return file;
+    // A path past MAX_PATH reads as a missing folder: when the folder is
+    // there, the name is what is too long.
+    if (GetLastError() == ERROR_PATH_NOT_FOUND && wide.size() >= MAX_PATH) {
+      const size_t slash = wide.find_last_of(L"\\/");
+      const std::wstring folder = slash == std::wstring::npos ? L"." : wide.substr(0, slash);
+      const DWORD attributes = GetFileAttributesW(folder.c_str());
+      SetLastError(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                       ? ERROR_FILENAME_EXCED_RANGE
+                       : ERROR_PATH_NOT_FOUND);
+    }
+    return nullptr;
   }
 
   std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) override {
@@ -146,13 +176,43 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool Rename(const std::string& from, const std::string& to) override {
-    const std::wstring source = Wide(from), target = Wide(to);
-    const bool renamed = Retrying(target, [&] {
-      return MoveFileExW(source.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const std::wstring source = FullPath(Wide(from)), target = FullPath(Wide(to));
+    if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      const bool renamed = Retrying(target, [&] {
+        return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+      });
+      if (!renamed) ReportHeldFile(target);
+      return renamed;
+    }
+    // The platform's safe save: the new file takes the old one's place and
+    // its attributes, security descriptor and creation time. The old file
+    // is moved aside under a name of this run's and deleted afterwards, so
+    // that no failure part way can leave no file at all.
+    const size_t slash = target.find_last_of(L"\\/");
+    const std::wstring backup = (slash == std::wstring::npos ? L"" : target.substr(0, slash + 1)) +
+                                L"q836-" + Utf16(RunTag()) + L"-b.tmp~";
+    const bool replaced = Retrying(target, [&] {
+      if (ReplaceFileW(target.c_str(), source.c_str(), backup.c_str(),
+                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        return true;
+      }
+      const DWORD error = GetLastError();
+      if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+        // The old file was moved aside but the new one not into its place:
+        // the old one goes back.
+        MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+        SetLastError(error);
+      }
+      return false;
     });
-    if (!renamed) ReportHeldFile(target);
-    return renamed;
+    if (!replaced) {
+      ReportHeldFile(target);
+      return false;
+    }
+    const DWORD error = GetLastError();
+    Retrying(backup, [&] { return DeleteFileW(backup.c_str()) != 0; });
+    SetLastError(error);
+    return true;
   }
 
   bool Remove(const std::string& path) override {
@@ -160,10 +220,48 @@ class Win32FileSystem : public FileSystem {
     return Retrying(wide, [&] { return DeleteFileW(wide.c_str()) != 0; });
   }
 
+  void RemoveLeftovers(const std::string& target) override {
+    const std::wstring wide = Wide(target);
+    const size_t slash = wide.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : wide.substr(0, slash + 1);
+    const std::string name = Utf8(slash == std::wstring::npos ? wide : wide.substr(slash + 1));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG hour = 36000000000ULL;  // in 100 ns
+    const ULONGLONG hourAgo = ((ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime) - hour;
+    do {
+      const ULONGLONG written = (ULONGLONG{found.ftLastWriteTime.dwHighDateTime} << 32) |
+                                found.ftLastWriteTime.dwLowDateTime;
+      if (!(found.dwFileAttributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) &&
+          written < hourAgo && IsTemporaryNameOf(Utf8(found.cFileName), name)) {
+        DeleteFileW((folder + found.cFileName).c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+
+  std::string RunTag() override {
+    char text[16];
+    std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(GetCurrentProcessId()));
+    return text;
+  }
+
   WriteTarget ResolveForWriting(const std::string& path) override {
     WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone};
     const std::wstring wide = Wide(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return {WriteTarget::Kind::kFailed, std::string(), FileError::kFolderInTheWay};
+      }
+      if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return {WriteTarget::Kind::kFailed, std::string(), FileError::kReadOnlyFile};
+      }
+    }
     // A device name (NUL, CON, a pipe) has no attributes of a file on disk
     // or is not one: it is opened to ask.
     HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -212,9 +310,26 @@ class Win32FileSystem : public FileSystem {
         return FileError::kAccessDenied;
       case ERROR_SHARING_VIOLATION:
       case ERROR_LOCK_VIOLATION:
+      case ERROR_UNABLE_TO_REMOVE_REPLACED:
         return FileError::kInUse;
       case ERROR_PATH_NOT_FOUND:
         return FileError::kFolderMissing;
+      case ERROR_FILE_NOT_FOUND:
+        return FileError::kFileMissing;
+      case ERROR_FILE_EXISTS:
+      case ERROR_ALREADY_EXISTS:
+        return FileError::kExists;
+      case ERROR_FILENAME_EXCED_RANGE:
+        return FileError::kNameTooLong;
+      case ERROR_CRC:
+      case ERROR_IO_DEVICE:
+      case ERROR_NETNAME_DELETED:
+        return FileError::kIoError;
+      case ERROR_BROKEN_PIPE:
+      case ERROR_NO_DATA:
+        return FileError::kNoPartner;
+      case ERROR_FILE_TOO_LARGE:
+        return FileError::kTooLarge;
       case ERROR_CANT_RESOLVE_FILENAME:
         return FileError::kUnresolvedLink;
       default:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,11 +18,34 @@ enum class FileError {
   kInUse,           // held open by another program
   kFolderMissing,   // the folder of the file does not exist
   kUnresolvedLink,  // a link whose file cannot be found out safely
+  kFolderInTheWay,  // the path names a folder
+  kNameTooLong,
+  kReadOnlyFile,    // the file itself forbids writing
+  kReadOnlyFolder,  // the folder forbids making a file in it
+  kFileMissing,     // reading: no such file
+  kIoError,         // the disk or the network failed
+  kTooLarge,        // beyond the size a file may have here
+  kNoPartner,       // a FIFO without a reader or writer, or whose other end went away
+  kMetadata,        // the file's permissions, owner or attributes cannot be kept
+  kInterrupted,     // a wait was ended by Ctrl+C or a signal to stop
+  kExists,          // an exclusive create found a file of that name
   kOther,
 };
 
-/// The reason as a short Japanese phrase, for messages to the user.
+/// The reason of a failed write as a short Japanese phrase, for messages.
 std::string_view FileErrorText(FileError error);
+/// The reason of a failed read as a short Japanese phrase.
+std::string_view ReadErrorText(FileError error);
+
+/// Ends every wait for a FIFO's other end, now and later (false: waits
+/// again); safe to call from a signal handler.
+void InterruptFileWaits(bool stop = true);
+/// Whether InterruptFileWaits was called.
+bool FileWaitsInterrupted();
+
+/// Whether `name` (without its folder) is the name of a temporary file that
+/// a write to a file named `targetName` makes, in this or an earlier run.
+bool IsTemporaryNameOf(std::string_view name, std::string_view targetName);
 
 /// A file opened for reading.
 class InputFile {
@@ -37,6 +61,11 @@ class InputFile {
 class OutputFile {
  public:
   virtual ~OutputFile() = default;
+  /// Gives the new file the permissions, owner, group, extended attributes
+  /// and ACLs of the file at `original` (where the runner may set them), or
+  /// the defaults of a new file when there is none; false when one of them
+  /// cannot be kept. Where the platform's replace keeps them, nothing to do.
+  virtual bool CopyMetadata(const std::string& original) = 0;
   /// Writes all `size` bytes; false on an error.
   virtual bool Write(const char* data, size_t size) = 0;
   /// Forces the written bytes to the disk; false on an error.
@@ -65,18 +94,29 @@ class FileSystem {
   enum class OpenResult { kOpened, kMissing, kFailed };
 
   virtual ~FileSystem() = default;
-  /// Opens an existing file; a missing path or a folder gives kMissing.
+  /// Opens an existing file; a missing path or a folder gives kMissing. A
+  /// FIFO is waited for (about 10 s) until a writer has written.
   virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path,
                                                     OpenResult* result) = 0;
-  /// Creates or truncates a file; null on an error.
-  virtual std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) = 0;
+  /// Creates a new file exclusively: never an existing file, never through
+  /// a link (kExists then); null on an error.
+  virtual std::unique_ptr<OutputFile> CreateNew(const std::string& path) = 0;
   /// Opens an existing special file (a FIFO, a device) for writing, without
-  /// creating or truncating anything; null on an error.
+  /// creating or truncating anything; a FIFO is waited for (about 10 s)
+  /// until it has a reader. Null on an error.
   virtual std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) = 0;
-  /// Renames `from` to `to`, replacing an existing `to`; false on an error.
+  /// Puts the file `from` in the place of `to`, replacing an existing `to`
+  /// in one step; false on an error, and `to` is then as it was.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
   /// Deletes a file; false when it could not be deleted.
   virtual bool Remove(const std::string& path) = 0;
+  /// Deletes the temporary files that killed runs left beside `target`:
+  /// only regular files of this kind of name (IsTemporaryNameOf), never
+  /// through a link, of the running user where the platform tells owners,
+  /// and unchanged for an hour, so that no running write loses its file.
+  virtual void RemoveLeftovers(const std::string& target) = 0;
+  /// A text unique to this process among those running (its id).
+  virtual std::string RunTag() = 0;
   /// Finds out what a write to `path` must do (see WriteTarget).
   virtual WriteTarget ResolveForWriting(const std::string& path) = 0;
   /// Why the last operation that failed on the calling thread failed.
@@ -88,9 +128,11 @@ FileSystem& DiskFileSystem();
 
 /// Writes a whole file so that the target holds either its complete new
 /// content or, after a failure, exactly its old content (or stays absent):
-/// the bytes go to a temporary file beside the target, which is then renamed
-/// over it. A symbolic link is written through (the file it names is
-/// replaced and the link stays); a special file is written into directly.
+/// the bytes go to a temporary file of this run's own beside the target,
+/// created exclusively and given the target's metadata, which then replaces
+/// it. A symbolic link is written through (the file it names is replaced
+/// and the link stays); a special file is written into directly; a folder
+/// or a read-only file is refused.
 class AtomicFileWriter {
  public:
   AtomicFileWriter(FileSystem& fs, std::string target);
@@ -101,9 +143,13 @@ class AtomicFileWriter {
   void Write(const char* data, size_t size);
   void Write(std::string_view text) { Write(text.data(), text.size()); }
 
+  /// Asked when the target is in use as the new content is put in its
+  /// place: true tries again (the user closed the other program).
+  using RetryQuestion = std::function<bool(FileError)>;
+
   /// Makes the new content the target's. On any failure the temporary file
   /// is deleted, the target is left as it was, and the result is false.
-  bool Commit();
+  bool Commit(const RetryQuestion& retry = nullptr);
 
   /// Gives up the new content: the temporary file is deleted and the target
   /// stays as it was.
@@ -115,6 +161,7 @@ class AtomicFileWriter {
  private:
   bool Flush();
   void RecordError();  // records the reason of the operation that just failed
+  void CreateTemporary();
   void RemoveTemporary();
 
   FileSystem& fs_;

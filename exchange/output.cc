@@ -59,10 +59,10 @@ class ExchangeSpill : public OutLineList::BlockSink {
 
   /// Writes what is still queued, then `rest`, and makes the file the target's.
   template <typename Rest>
-  bool Finish(Rest rest, FileError* error) {
+  bool Finish(Rest rest, FileError* error, const AtomicFileWriter::RetryQuestion& retry) {
     Stop();
     rest(*writer_);
-    const bool ok = writer_->Commit();
+    const bool ok = writer_->Commit(retry);
     *error = writer_->Error();
     writer_.reset();
     return ok;
@@ -124,7 +124,8 @@ void AbandonExchangeFile() {
   spill.reset();
 }
 
-bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error) {
+bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error,
+                       const AtomicFileWriter::RetryQuestion& retry) {
   OutLines.SetSink(nullptr);
   std::unique_ptr<ExchangeSpill> started = std::move(spill);
   FileError failure = FileError::kNone;
@@ -134,7 +135,7 @@ bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error
         [](AtomicFileWriter& out) {
           OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
         },
-        &failure);
+        &failure, retry);
   } else {
     started.reset();  // a file begun elsewhere is given up
     AtomicFileWriter out(fs, path);
@@ -143,7 +144,7 @@ bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error
     } else {
       OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
     }
-    ok = out.Commit();
+    ok = out.Commit(retry);
     failure = out.Error();
   }
   if (error) *error = failure;

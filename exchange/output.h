@@ -19,9 +19,11 @@ void EmitKeywordLine(std::string_view text);
 /// Writes OutLines (or the single line "hq" when there are none) to `path`,
 /// each line ended by CR LF. The target ends up either complete or exactly as
 /// it was (the host's own file starts with "hq": left alone, it changes
-/// nothing); `error` gets the reason of a failure.
+/// nothing); `error` gets the reason of a failure. `retry` is asked when
+/// the target is in use at the last step.
 bool WriteExchangeFile(const std::string& path, FileSystem& fs = DiskFileSystem(),
-                       FileError* error = nullptr);
+                       FileError* error = nullptr,
+                       const AtomicFileWriter::RetryQuestion& retry = nullptr);
 
 /// Gives up a new exchange file begun by BeginExchangeFile: its temporary
 /// file is deleted and the target stays as it was.

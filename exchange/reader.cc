@@ -508,15 +508,25 @@ void ParseExchangeLine(std::string_view line) {
   if (!ReadNonEntityLine(w0, count)) ReadEntityLine(w0, count);
 }
 
-bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& fs) {
+bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& fs,
+                      FileError* reason) {
   int64_t lineNumber = 0;
-  auto fail = [&](int64_t number) {
+  auto fail = [&](int64_t number, FileError why = FileError::kNone) {
     if (failedLine) *failedLine = number;
+    if (reason) *reason = why;
     return false;
+  };
+  // The disk's reason, read before anything else can change it.
+  auto diskError = [&fs] {
+    const FileError error = fs.LastError();
+    return error == FileError::kNone ? FileError::kOther : error;
   };
   FileSystem::OpenResult opened;
   std::unique_ptr<InputFile> file = fs.OpenForReading(path, &opened);
-  if (!file) return fail(opened == FileSystem::OpenResult::kMissing ? 0 : 1);
+  if (!file) {
+    if (opened == FileSystem::OpenResult::kMissing) return fail(0, FileError::kFileMissing);
+    return fail(1, diskError());
+  }
 
   // A small first block keeps small files cheap; a file that fills it is
   // read on in large blocks. Nothing of a block is kept between reads.
@@ -531,8 +541,9 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
     while (!ended) {
       const std::ptrdiff_t got = file->Read(block.get(), blockBytes);
       if (got < 0) {
+        const FileError error = diskError();
         file->Close();
-        return fail(lineNumber + 1);
+        return fail(lineNumber + 1, error);
       }
       if (got == 0) break;
       if (static_cast<size_t>(got) == blockBytes && blockBytes < kBlockBytes) {
@@ -584,7 +595,7 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
     file->Close();
     return fail(lineNumber);
   }
-  if (!file->Close()) return fail(lineNumber + 1);
+  if (!file->Close()) return fail(lineNumber + 1, diskError());
   return true;
 }
 

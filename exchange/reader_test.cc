@@ -342,18 +342,29 @@ TEST_F(ReaderTest, NumbersAreReadOnlyWhenARuleReadsThem) {
 
 TEST_F(ReaderTest, MissingFolderAndFailingFiles) {
   int64_t line = -1;
-  EXPECT_FALSE(LoadExchangeFile("absent", &line, fs));
+  FileError reason = FileError::kOther;
+  EXPECT_FALSE(LoadExchangeFile("absent", &line, fs, &reason));
   EXPECT_EQ(line, 0);
+  EXPECT_EQ(reason, FileError::kFileMissing);
   fs.files["locked"] = "ci 1 1 1\n";
   fs.unreadable["locked"] = true;
-  EXPECT_FALSE(LoadExchangeFile("locked", &line, fs));
+  EXPECT_FALSE(LoadExchangeFile("locked", &line, fs, &reason));
   EXPECT_EQ(line, 1);
+  EXPECT_EQ(reason, FileError::kAccessDenied);
   fs.failReadAfter = 12;
-  EXPECT_FALSE(Load("ci 1 1 1\nci 2 2 2\nci 3 3 3\n"));
+  fs.files["JWC_TEMP.TXT"] = "ci 1 1 1\nci 2 2 2\nci 3 3 3\n";
+  EXPECT_FALSE(LoadExchangeFile("JWC_TEMP.TXT", &line, fs, &reason));
   EXPECT_EQ(CircleCount, 1);
-  EXPECT_EQ(failedLine, 2);
-  EXPECT_FALSE(LoadExchangeFile("/", &line));  // a folder counts as no file
+  EXPECT_EQ(line, 2);
+  EXPECT_EQ(reason, FileError::kIoError);
+  fs.failReadAfter = -1;
+  fs.files["JWC_TEMP.TXT"] = "ci 1 1 1\nci 1e400 1 1\n";
+  EXPECT_FALSE(LoadExchangeFile("JWC_TEMP.TXT", &line, fs, &reason));
+  EXPECT_EQ(line, 2);
+  EXPECT_EQ(reason, FileError::kNone);  // the line failed, not the disk
+  EXPECT_FALSE(LoadExchangeFile("/", &line, DiskFileSystem(), &reason));  // a folder: no file
   EXPECT_EQ(line, 0);
+  EXPECT_EQ(reason, FileError::kFileMissing);
 }
 
 TEST_F(ReaderTest, LinesLongerThanAReadBlock) {

@@ -9,10 +9,13 @@ namespace {
 
 class MemoryInput : public InputFile {
  public:
-  MemoryInput(std::string bytes, long failAfter)
-      : bytes_(std::move(bytes)), failAfter_(failAfter) {}
+  MemoryInput(MemoryFileSystem& fs, std::string bytes, long failAfter)
+      : fs_(fs), bytes_(std::move(bytes)), failAfter_(failAfter) {}
   std::ptrdiff_t Read(char* buffer, size_t size) override {
-    if (failAfter_ >= 0 && position_ >= static_cast<size_t>(failAfter_)) return -1;
+    if (failAfter_ >= 0 && position_ >= static_cast<size_t>(failAfter_)) {
+      fs_.lastError = FileError::kIoError;
+      return -1;
+    }
     size_t n = std::min(size, bytes_.size() - position_);
     if (failAfter_ >= 0) n = std::min(n, static_cast<size_t>(failAfter_) - position_);
     std::memcpy(buffer, bytes_.data() + position_, n);
@@ -22,6 +25,7 @@ class MemoryInput : public InputFile {
   bool Close() override { return true; }
 
  private:
+  MemoryFileSystem& fs_;
   std::string bytes_;
   size_t position_ = 0;
   long failAfter_;
@@ -40,6 +44,7 @@ class MemoryOutput : public OutputFile {
     files_[path_].append(data, size);
     return true;
   }
+  bool CopyMetadata(const std::string&) override { return !fs_.metadataFails; }
   bool Sync() override { return !fs_.Fails(); }
   bool Close() override {
     if (closed_) return true;
@@ -65,14 +70,19 @@ std::unique_ptr<InputFile> MemoryFileSystem::OpenForReading(const std::string& p
   }
   if (unreadable.count(path)) {
     *result = OpenResult::kFailed;
+    lastError = FileError::kAccessDenied;
     return nullptr;
   }
   *result = OpenResult::kOpened;
-  return std::make_unique<MemoryInput>(it->second, failReadAfter);
+  return std::make_unique<MemoryInput>(*this, it->second, failReadAfter);
 }
 
-std::unique_ptr<OutputFile> MemoryFileSystem::CreateForWriting(const std::string& path) {
+std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(const std::string& path) {
   if (Fails()) return nullptr;
+  if (files.count(path) || links.count(path) || folders.count(path)) {
+    lastError = FileError::kExists;
+    return nullptr;
+  }
   // As on a real disk, running out of memory cannot leave a created file
   // without its handle.
   auto file = std::make_unique<MemoryOutput>(*this, files, path);
@@ -81,7 +91,11 @@ std::unique_ptr<OutputFile> MemoryFileSystem::CreateForWriting(const std::string
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::OpenForWriting(const std::string& path) {
-  if (Fails() || !specials.count(path)) return nullptr;
+  if (Fails()) return nullptr;
+  if (!specials.count(path)) {
+    lastError = FileError::kFolderMissing;
+    return nullptr;
+  }
   return std::make_unique<MemoryOutput>(*this, specials, path);
 }
 
@@ -92,13 +106,20 @@ WriteTarget MemoryFileSystem::ResolveForWriting(const std::string& path) {
     target.path = links[target.path];
   }
   if (specials.count(target.path)) target.kind = WriteTarget::Kind::kDirect;
+  if (folders.count(target.path))
+    return {WriteTarget::Kind::kFailed, {}, FileError::kFolderInTheWay};
+  if (readOnly.count(target.path))
+    return {WriteTarget::Kind::kFailed, {}, FileError::kReadOnlyFile};
   return target;
 }
 
 bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   if (Fails()) return false;
   auto it = files.find(from);
-  if (it == files.end()) return false;
+  if (it == files.end()) {
+    lastError = FileError::kFolderMissing;
+    return false;
+  }
   files[to] = std::move(it->second);
   files.erase(from);
   return true;

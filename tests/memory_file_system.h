@@ -25,18 +25,35 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, std::string> links;
   /// Special files (FIFOs, devices): what was written into each.
   std::map<std::string, std::string> specials;
+  /// Paths that are folders.
+  std::map<std::string, bool> folders;
+  /// Files that forbid writing.
+  std::map<std::string, bool> readOnly;
   /// The reason a failed operation reports.
   FileError failError = FileError::kDiskFull;
+  /// Whether giving a new file its original's metadata fails.
+  bool metadataFails = false;
+  /// This process's tag in temporary names.
+  std::string tag = "t";
 
-  bool Fails() { return ++operations == failAt; }
+  bool Fails() {
+    if (++operations != failAt) return false;
+    lastError = failError;
+    return true;
+  }
 
   std::unique_ptr<InputFile> OpenForReading(const std::string& path, OpenResult* result) override;
-  std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
+  std::unique_ptr<OutputFile> CreateNew(const std::string& path) override;
   std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override { return files.erase(path) > 0; }
+  void RemoveLeftovers(const std::string&) override {}
+  std::string RunTag() override { return tag; }
   WriteTarget ResolveForWriting(const std::string& path) override;
-  FileError LastError() override { return failError; }
+  FileError LastError() override { return lastError; }
+
+  /// What LastError tells: the reason of the last failure.
+  FileError lastError = FileError::kNone;
 };
 
 }  // namespace q836

@@ -44,14 +44,38 @@ constexpr const char kUsage[] =
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
-    "Ctrl+C during the write-back stops it as ESC does in the dialog.\n"
-    "Exit status: 0 done; 1 the exchange file could not be read or written, or the\n"
+    "Ctrl+C (or SIGTERM, SIGHUP) during the write-back stops it as ESC does in the\n"
+    "dialog: the file becomes \"hq\". A FIFO is waited for at most about 10 s.\n"
+    "Exit status: 0 done; 1 the exchange file is missing or could not be read or\n"
+    "written, or the\n"
     "selection did not fit into memory; "
     "2 a usage error or a number beyond the range of a double.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+  interrupted = 1;
+  InterruptFileWaits();
+}
+
+// Ctrl+C, SIGTERM and SIGHUP stop the run as ESC does; a closed pipe or the
+// file size limit reach the writes as errors with their messages, instead
+// of killing the run with a temporary file left behind.
+void InstallSignalHandlers() {
+#ifdef _WIN32
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+#else
+  struct sigaction stop {};
+  stop.sa_handler = OnInterrupt;
+  sigemptyset(&stop.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &stop, nullptr);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  for (int signal : {SIGPIPE, SIGXFSZ}) sigaction(signal, &ignore, nullptr);
+#endif
+}
 
 class InterruptKey : public EscapeKey {
  public:
@@ -155,7 +179,7 @@ int Run(int argc, char** argv) {
   }
   if (exchange.empty()) return UsageError("no exchange file given");
 
-  std::signal(SIGINT, OnInterrupt);
+  InstallSignalHandlers();
   InterruptKey escape;
   HeadlessHost host(argv[0], escape);
   host.onStatus = [](const std::string& caption) { std::fprintf(stderr, "%s\n", caption.c_str()); };
@@ -170,6 +194,12 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "q836-batch: %s: %s\n", exchange.c_str(),
                  host.Text(Control::LabelA1).c_str());
     return 1;  // nothing is written: the input stays as it was
+  }
+  if (form.ExchangeMissing()) {
+    // A mistyped name must not create a file.
+    std::fprintf(stderr, "q836-batch: %s: %s\n", exchange.c_str(),
+                 ReadErrorText(FileError::kFileMissing).data());
+    return 1;
   }
   for (const Choice& c : choices) {
     switch (c.kind) {

@@ -18,12 +18,33 @@
 #include "tool/dpi-win32.h"
 #include "tool/form1.h"
 #include "tool/res/resource.h"
+#include "tool/single_run-win32.h"
 #include "tool/strip-win32.h"
 #include "tool/window_position.h"
 
 namespace q836 {
 
 namespace {
+
+// The running executable's full path.
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+// The exchange file the host writes beside the executable.
+std::wstring ExchangeFileBesideExe() {
+  std::wstring path = ModulePath();
+  path.resize(path.find_last_of(L"\\/") + 1);
+  return path + L"JWC_TEMP.TXT";
+}
 
 constexpr COLORREF kLabel1Back = RGB(192, 220, 192);
 constexpr COLORREF kStatusBack = RGB(231, 231, 231);
@@ -122,6 +143,10 @@ class Dialog : public FormHost {
   void DestroyWindow() override { ::DestroyWindow(hwnd_); }
   void ShowMessage(std::string_view text) override {
     MessageBoxW(hwnd_, Utf16(text).c_str(), L"q836_円→点変換", MB_OK | MB_ICONERROR);
+  }
+  bool AskRetry(std::string_view text) override {
+    return MessageBoxW(hwnd_, Utf16(text).c_str(), L"q836_円→点変換",
+                       MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
   }
   std::string ExecutablePath() override;
   EscapeKey& Escape() override { return escape_; }
@@ -359,18 +384,7 @@ void Dialog::MoveTo(int32_t left, int32_t top) {
   SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::string Dialog::ExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return Utf8(path);
-}
+std::string Dialog::ExecutablePath() { return Utf8(ModulePath()); }
 
 template <typename Handler>
 void Dialog::Dispatch(Handler handler) {
@@ -484,9 +498,16 @@ int RunDialog(HINSTANCE instance) {
   BecomeDpiAware();
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
+  // A second start on the same drawing leaves the file to the first.
+  const SingleRun run(ExchangeFileBesideExe());
+  if (!run.First()) {
+    run.ShowFirst();
+    return 0;
+  }
   HWND app = CreateApplicationWindow(instance);
   Dialog dialog(instance, app);
   if (!dialog.Create()) return 1;
+  run.Mark(dialog.Window());
   if (app) SetWindowLongPtrW(app, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog.Window()));
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

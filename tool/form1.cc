@@ -25,13 +25,33 @@ std::string FolderOf(const std::string& path) {
   return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 
+std::string_view NameOf(std::string_view path) {
+  const size_t end = path.find_last_of("\\/");
+  return end == std::string_view::npos ? path : path.substr(end + 1);
+}
+
 // "NAMEを書き込めませんでした（REASON）。" for the file at `path`.
 std::string CannotWrite(std::string_view path, FileError error) {
-  const size_t end = path.find_last_of("\\/");
-  std::string text(end == std::string_view::npos ? path : path.substr(end + 1));
+  std::string text(NameOf(path));
   text += "を書き込めませんでした（";
   text += FileErrorText(error);
   text += "）。";
+  return text;
+}
+
+// "NAMEを読み込めませんでした（N行目）" for a line that failed, with "：REASON"
+// after the line number when the disk failed; without a line (0), the
+// reason alone.
+std::string CannotRead(std::string_view path, int64_t line, FileError reason) {
+  std::string text(NameOf(path));
+  text += "を読み込めませんでした（";
+  if (line > 0) {
+    text += std::to_string(line);
+    text += "行目";
+    if (reason != FileError::kNone) text += "：";
+  }
+  if (reason != FileError::kNone) text += ReadErrorText(reason);
+  text += "）";
   return text;
 }
 
@@ -90,14 +110,22 @@ void TForm1::Show() {
   }
   FileSystem& fs = host_.Files();
   int64_t failedLine = 0;
+  FileError readError = FileError::kNone;
   // A file that exists but cannot be read to its end must not be written
   // back in part: the host would replace the whole selection with it.
-  loadFailed_ = !LoadExchangeFile(paths_.ExchangeIn, &failedLine, fs) && failedLine > 0;
+  const bool loaded = LoadExchangeFile(paths_.ExchangeIn, &failedLine, fs, &readError);
+  loadFailed_ = !loaded && failedLine > 0;
+  exchangeMissing_ = !loaded && failedLine == 0;
   ResetAttrState();
   if (paths_.Settings.empty()) {
     static_cast<TForm1Settings&>(*this) = TForm1Settings{};
   } else {
-    LoadSettings(*this, paths_.Settings, fs);
+    const FileError settingsError = LoadSettings(*this, paths_.Settings, fs);
+    settingsUnreadable_ = settingsError != FileError::kNone;
+    if (settingsUnreadable_) {
+      host_.ShowMessage("設定ファイル" + CannotRead(paths_.Settings, 0, settingsError) +
+                        "。既定の設定で開きます。設定ファイルは書き換えません。");
+    }
   }
   host_.MoveTo(SavedLeft, SavedTop);
   host_.SetChecked(Control::CheckBox1, UseCircles);
@@ -115,9 +143,7 @@ void TForm1::Show() {
 
   LineBuilder status;
   if (loadFailed_) {
-    status.Add("JWC_TEMP.TXTを読み込めませんでした（")
-        .Int(static_cast<int32_t>(failedLine))
-        .Add("行目）");
+    status.Add(CannotRead(paths_.ExchangeIn, failedLine, readError));
     host_.SetEnabled(Control::Button1, false);
   } else {
     status.Add("円数：").Int(CircleCount).Add(" 円弧数：").Int(ArcCount).Add(" 円ソリッド数：");
@@ -183,7 +209,7 @@ void TForm1::Convert() {
   UseCircleSolids = host_.Checked(Control::CheckBox3);
   UseRimSolids = host_.Checked(Control::CheckBox4);
   UseRingSolids = host_.Checked(Control::CheckBox5);
-  if (!paths_.Settings.empty()) {
+  if (!paths_.Settings.empty() && !settingsUnreadable_) {
     FileError error = FileError::kNone;
     settingsSaved_ = SaveSettings(*this, paths_.Settings, host_.Files(), &error);
     if (!settingsSaved_) {
@@ -225,7 +251,13 @@ void TForm1::Close() {
 
 void TForm1::FormClose() {
   FileError error = FileError::kNone;
-  exchangeWritten_ = WriteExchangeFile(paths_.ExchangeOut, host_.Files(), &error);
+  // A file held by another program can be written once the user has
+  // closed it: the new content waits beside it while the user is asked.
+  exchangeWritten_ =
+      WriteExchangeFile(paths_.ExchangeOut, host_.Files(), &error, [this](FileError reason) {
+        return host_.AskRetry(CannotWrite(paths_.ExchangeOut, reason) +
+                              "ほかのプログラムを閉じてから［再試行］を押してください。");
+      });
   FreeDrawingTables();
   radii_.reset();
   if (!exchangeWritten_) {

@@ -67,6 +67,8 @@ class TForm1 : public TForm1Settings {
 
   /// The exchange file exists but could not be read to its end.
   bool LoadFailed() const { return loadFailed_; }
+  /// There was no exchange file to read.
+  bool ExchangeMissing() const { return exchangeMissing_; }
   /// Whether closing wrote the exchange file.
   bool ExchangeWritten() const { return exchangeWritten_; }
   /// Whether OK saved the settings file.
@@ -94,6 +96,9 @@ class TForm1 : public TForm1Settings {
   FormHost& host_;
   RunPaths paths_;
   bool loadFailed_ = false;
+  bool exchangeMissing_ = false;
+  // The settings file exists but could not be read: it is never overwritten.
+  bool settingsUnreadable_ = false;
   bool closed_ = false;
   bool exchangeWritten_ = false;
   bool settingsSaved_ = true;

@@ -361,12 +361,20 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
     FileError error;
     std::vector<std::string> messages;
     bool converted;
+    int retries = 0;  // times the user answers 再試行 when the file is in use
+    std::function<void(MemoryFileSystem&)> setUp = nullptr;
   } cases[] = {
       {"settings",
-       1,
+       2,
        FileError::kAccessDenied,
        {"設定ファイルq836.datを書き込めませんでした（書き込みが許可されていません）。"
         "今回の設定は次回に引き継がれません。"},
+       true},
+      {"settings folder",
+       1,
+       FileError::kAccessDenied,
+       {"設定ファイルq836.datを書き込めませんでした（保存先のフォルダにファイルを作ることが許"
+        "可されていません）。今回の設定は次回に引き継がれません。"},
        true},
       {"exchange",
        6,
@@ -380,23 +388,62 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
        {"JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。"
         "図面は変更されていません。"},
        false},
+      {"exchange held, then closed", 10, FileError::kInUse, {}, true, 1},
+      {"exchange read-only",
+       0,
+       FileError::kNone,
+       {"JWC_TEMP.TXTを書き込めませんでした（読み取り専用のファイルです。ファイルのプロパティで"
+        "読み取り専用を外すと書き込めます）。図面は変更されていません。"},
+       false,
+       0,
+       [](MemoryFileSystem& fs) { fs.readOnly[kExchange] = true; }},
+      {"settings unreadable",
+       0,
+       FileError::kNone,
+       {"設定ファイルq836.datを読み込めませんでした（読み取りが許可されていません）。"
+        "既定の設定で開きます。設定ファイルは書き換えません。"},
+       true,
+       0,
+       [](MemoryFileSystem& fs) {
+         fs.files[kSettings] = "old";
+         fs.unreadable[kSettings] = true;
+       }},
   };
   for (const Case& c : cases) {
     MemoryFileSystem disk;
     disk.files[kExchange] = kTypical;
-    disk.failAt = c.failAt;
-    disk.failError = c.error;
+    if (c.setUp) c.setUp(disk);
     HeadlessHost h("C:\\CAD\\q836.exe", key, disk);
-    std::vector<std::string> messages;
+    std::vector<std::string> messages, questions;
     h.onMessage = [&](const std::string& text) { messages.push_back(text); };
+    int retries = c.retries;
+    h.onRetry = [&](const std::string& text) {
+      questions.push_back(text);
+      return retries-- > 0;
+    };
     TForm1 f(h);
     f.FormShow();
+    disk.operations = 0;  // counted from OK on
+    disk.failAt = c.failAt;
+    disk.failError = c.error;
     f.Button1Click();
     EXPECT_EQ(messages, c.messages) << c.name;
     EXPECT_EQ(f.ExchangeWritten(), c.converted) << c.name;
     // A file that could not be written stays exactly as the host wrote it.
     EXPECT_EQ(disk.files[kExchange] == kTypical, !c.converted) << c.name;
+    // An unreadable settings file is never overwritten.
+    if (disk.unreadable.count(kSettings)) EXPECT_EQ(disk.files[kSettings], "old") << c.name;
+    // The user is asked when the file is in use, and only then.
+    EXPECT_EQ(questions.size(), c.error == FileError::kInUse ? 1u : 0u) << c.name;
+    if (!questions.empty()) {
+      EXPECT_EQ(questions[0],
+                "JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。"
+                "ほかのプログラムを閉じてから［再試行］を押してください。");
+    }
     EXPECT_TRUE(h.destroyed) << c.name;
+    for (const auto& [name, bytes] : disk.files) {
+      EXPECT_FALSE(name.ends_with(".q836-new")) << c.name << ": left " << name;
+    }
   }
 }
 

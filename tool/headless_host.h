@@ -36,6 +36,7 @@ class HeadlessHost : public FormHost {
   void ShowMessage(std::string_view text) override {
     if (onMessage) onMessage(std::string(text));
   }
+  bool AskRetry(std::string_view text) override { return onRetry && onRetry(std::string(text)); }
   std::string ExecutablePath() override { return exePath_; }
   EscapeKey& Escape() override { return escape_; }
   void StartBanner(const std::string& url) override { bannerUrl = url; }
@@ -48,6 +49,9 @@ class HeadlessHost : public FormHost {
   std::function<void(const std::string&)> onStatus;
   /// Called with each message the form shows.
   std::function<void(const std::string&)> onMessage;
+  /// Answers the question whether to try a write again; without it the
+  /// answer is no (the failure is then told as a message).
+  std::function<bool(const std::string&)> onRetry;
   bool destroyed = false;
   std::string bannerUrl;
   /// The control the form put the focus into, if any.

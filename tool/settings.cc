@@ -32,15 +32,20 @@ double ClampMagnification(double value) {
 namespace {
 
 // Reads what the file holds up to the first 0x1A (the end of the file).
-// `complete` is false when a read failed part way.
-std::string ReadSettingsBytes(InputFile& file, bool& complete) {
+// `error` tells why a read failed part way; kNone when none did.
+std::string ReadSettingsBytes(InputFile& file, FileSystem& fs, FileError& error) {
   std::string bytes;
   char buffer[4096];
-  complete = true;
+  auto failed = [&] {
+    if (error != FileError::kNone) return;
+    error = fs.LastError();
+    if (error == FileError::kNone) error = FileError::kOther;
+  };
+  error = FileError::kNone;
   for (;;) {
     const std::ptrdiff_t got = file.Read(buffer, sizeof buffer);
     if (got < 0) {
-      complete = false;
+      failed();
       break;
     }
     if (got == 0) break;
@@ -48,76 +53,84 @@ std::string ReadSettingsBytes(InputFile& file, bool& complete) {
     bytes.append(buffer, eof ? eof - buffer : got);
     if (eof || bytes.size() > (size_t{1} << 20)) break;  // twelve short lines are all we read
   }
-  if (!file.Close()) complete = false;
+  if (!file.Close()) failed();
   return bytes;
 }
 
 // Lines of the settings text: LF or CR LF ends a line, a lone CR is dropped.
 class LineCursor {
  public:
-  LineCursor(std::string_view bytes, bool complete) : bytes_(bytes), complete_(complete) {}
+  explicit LineCursor(std::string_view bytes) : bytes_(bytes) {}
   bool AtEnd() const { return position_ >= bytes_.size(); }
-  /// The next line; false when a failed read cut it off.
-  bool Next(std::string& line) {
+  /// The next line; past the end a line reads as empty.
+  void Next(std::string& line) {
     line.clear();
     while (position_ < bytes_.size() && bytes_[position_] != '\n') {
       if (bytes_[position_] != '\r') line.push_back(bytes_[position_]);
       ++position_;
     }
-    if (position_ < bytes_.size()) {
-      ++position_;  // the LF
-      return true;
-    }
-    return complete_;  // past the end a line reads as empty, unless a read failed
+    if (position_ < bytes_.size()) ++position_;  // the LF
   }
 
  private:
   std::string_view bytes_;
-  bool complete_;
   size_t position_ = 0;
 };
 
-}  // namespace
-
-void LoadSettings(TForm1Settings& s, const std::string& fileName, FileSystem& fs) {
-  s = TForm1Settings{};
-  FileSystem::OpenResult opened;
-  std::unique_ptr<InputFile> file = fs.OpenForReading(fileName, &opened);
-  if (!file) return;
-  bool complete;
-  const std::string bytes = ReadSettingsBytes(*file, complete);
-  LineCursor lines(bytes, complete);
+// The lines of a whole settings file, in their order; a file that ends
+// early leaves the rest at their defaults.
+void LoadLines(TForm1Settings& s, std::string_view bytes) {
+  LineCursor lines(bytes);
   std::string line;
   try {
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.SavedLeft = TextToInt(line);
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.SavedTop = TextToInt(line);
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.UseCircles = TextToBool(line);
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.UseArcs = TextToBool(line);
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.AsPoint = TextToBool(line);
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.AsMarker = TextToBool(line);
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.RadiusLimit = ClampRadiusLimit(TextToFloat(line));
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     const int32_t index = TextToInt(line);
     s.MarkerIndex = index < 0 ? 0 : index > kLastMarkerIndex ? kLastMarkerIndex : index;
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.Magnification = ClampMagnification(TextToFloat(line));
     if (lines.AtEnd()) return;  // a nine-line file is complete
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.UseCircleSolids = TextToBool(line);
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.UseRimSolids = TextToBool(line);
-    if (!lines.Next(line)) return;
+    lines.Next(line);
     s.UseRingSolids = TextToBool(line);
   } catch (const FloatOverflowError&) {
     // A number beyond a double's range is a failed read: reading stops here.
   }
+}
+
+}  // namespace
+
+FileError LoadSettings(TForm1Settings& s, const std::string& fileName, FileSystem& fs) {
+  s = TForm1Settings{};
+  FileSystem::OpenResult opened;
+  std::unique_ptr<InputFile> file = fs.OpenForReading(fileName, &opened);
+  if (!file) {
+    if (opened == FileSystem::OpenResult::kMissing) return FileError::kNone;
+    const FileError error = fs.LastError();
+    return error == FileError::kNone ? FileError::kOther : error;
+  }
+  FileError error;
+  const std::string bytes = ReadSettingsBytes(*file, fs, error);
+  // Part of a file is not the user's settings: the defaults stand.
+  if (error != FileError::kNone) return error;
+  LoadLines(s, bytes);
+  return FileError::kNone;
 }
 
 bool SaveSettings(const TForm1Settings& s, const std::string& fileName, FileSystem& fs,

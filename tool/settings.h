@@ -31,12 +31,14 @@ inline constexpr int32_t kLastMarkerIndex = 6;
 /// The settings file of an executable: its path with the extension replaced by ".dat".
 std::string SettingsFileName(const std::string& executablePath);
 
-/// Sets the defaults, then reads the file when it exists; never reports anything.
-void LoadSettings(TForm1Settings& settings, const std::string& fileName,
-                  FileSystem& fs = DiskFileSystem());
+/// Sets the defaults, then reads the file when it exists. A file that exists
+/// but cannot be read to its end leaves the defaults and gives the reason;
+/// kNone otherwise.
+FileError LoadSettings(TForm1Settings& settings, const std::string& fileName,
+                       FileSystem& fs = DiskFileSystem());
 
-/// Writes the twelve lines; false (and no file left) when writing failed,
-/// with the reason in `error`.
+/// Writes the twelve lines; false (and the old file as it was) when writing
+/// failed, with the reason in `error`.
 bool SaveSettings(const TForm1Settings& settings, const std::string& fileName,
                   FileSystem& fs = DiskFileSystem(), FileError* error = nullptr);
 

@@ -109,15 +109,30 @@ TEST(LoadSettings, OverflowStopsReadingThere) {
   EXPECT_FALSE(s.UseCircleSolids);
 }
 
-TEST(LoadSettings, AFailedReadKeepsWhatWasReadBefore) {
-  MemoryFileSystem fs;
-  fs.files["q836.dat"] = "11\n22\n0\n0\n";
-  fs.failReadAfter = 5;  // fails inside the second line
+// Part of a file, or none of a file that exists, is not the user's
+// settings: the defaults stand and the reason is given.
+TEST(LoadSettings, AFileThatCannotBeReadGivesTheDefaultsAndWhy) {
+  const struct {
+    long failReadAfter;
+    bool unreadable;
+    FileError reason;
+  } cases[] = {{5, false, FileError::kIoError},  // fails inside the second line
+               {0, false, FileError::kIoError},
+               {-1, true, FileError::kAccessDenied},
+               {-1, false, FileError::kNone}};
+  for (const auto& c : cases) {
+    MemoryFileSystem fs;
+    fs.files["q836.dat"] = "11\n22\n0\n0\n";
+    fs.failReadAfter = c.failReadAfter;
+    if (c.unreadable) fs.unreadable["q836.dat"] = true;
+    TForm1Settings s;
+    EXPECT_EQ(LoadSettings(s, "q836.dat", fs), c.reason) << c.failReadAfter;
+    EXPECT_EQ(s.SavedLeft, c.reason == FileError::kNone ? 11 : 0) << c.failReadAfter;
+    EXPECT_EQ(s.UseCircles, c.reason != FileError::kNone) << c.failReadAfter;
+  }
+  MemoryFileSystem none;
   TForm1Settings s;
-  LoadSettings(s, "q836.dat", fs);
-  EXPECT_EQ(s.SavedLeft, 11);
-  EXPECT_EQ(s.SavedTop, 0);
-  EXPECT_TRUE(s.UseCircles);
+  EXPECT_EQ(LoadSettings(s, "q836.dat", none), FileError::kNone);  // no file: the defaults
 }
 
 TEST(SaveSettings, WritesTwelveLinesThatReadBack) {

@@ -1,0 +1,77 @@
+#include "tool/single_run-win32.h"
+
+#include <cstdint>
+#include <cwchar>
+
+namespace q836 {
+
+namespace {
+
+// Window property names are atoms shared by every process of the desktop,
+// so another run can ask a window for it.
+std::wstring PropertyName(const std::wstring& key) { return L"q836-run-" + key; }
+
+struct Search {
+  const wchar_t* property;
+  HWND found;
+};
+
+BOOL CALLBACK FindMarked(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<Search*>(data);
+  wchar_t className[16];
+  if (GetClassNameW(window, className, 16) && std::wcscmp(className, L"TForm1") == 0 &&
+      GetPropW(window, search->property)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+SingleRun::SingleRun(const std::wstring& path) {
+  // The full path, upper-cased as the file system compares names, hashed
+  // (FNV-1a) to a name that a mutex and an atom can carry.
+  std::wstring full(MAX_PATH, L'\0');
+  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n >= full.size()) {
+    full.resize(n + 1);
+    n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  full.resize(n < full.size() ? n : 0);
+  if (full.empty()) full = path;
+  CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+  uint64_t hash = 14695981039346656037ULL;
+  for (wchar_t c : full) {
+    hash ^= static_cast<uint16_t>(c);
+    hash *= 1099511628211ULL;
+  }
+  wchar_t text[17];
+  std::swprintf(text, 17, L"%016llx", static_cast<unsigned long long>(hash));
+  key_ = text;
+  mutex_ = CreateMutexW(nullptr, FALSE, (L"Local\\q836-run-" + key_).c_str());
+  first_ = !(mutex_ && GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
+SingleRun::~SingleRun() {
+  if (mutex_) CloseHandle(mutex_);
+}
+
+void SingleRun::Mark(HWND dialog) const {
+  SetPropW(dialog, PropertyName(key_).c_str(), reinterpret_cast<HANDLE>(1));
+}
+
+void SingleRun::ShowFirst() const {
+  const std::wstring property = PropertyName(key_);
+  Search search{property.c_str(), nullptr};
+  MessageBoxW(nullptr,
+              L"この図面の円→点変換はすでに開いています。開いている画面で操作してください。",
+              L"q836_円→点変換", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+  EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return;
+  HWND owner = GetWindow(search.found, GW_OWNER);
+  if (owner && IsIconic(owner)) ShowWindow(owner, SW_RESTORE);
+  SetForegroundWindow(search.found);
+}
+
+}  // namespace q836
