@@ -40,10 +40,16 @@ check "cancel" "$batch" --cancel --settings "$work/s.dat" "$work/e.txt" 2>/dev/n
 check "cancel output" cmp -s "$work/e.txt" <(crlf hq)
 check "cancel keeps settings" cmp -s "$work/s.dat" "$work/s.before"
 
-# A missing exchange file: counts of zero, OK writes the closing lines.
-check "missing file" test "$(status "$batch" "$work/none.txt")" = 0
-check "missing file output" cmp -s "$work/none.txt" <(crlf hd lg0 ly0)
-check "zero counts" test "$("$batch" -o "$work/none2.out" "$work/none2.txt" 2>&1 | head -1)" = "円数：0 円弧数：0 円ソリッド数：0"
+# A missing exchange file (a mistyped name) is an error and creates nothing;
+# an empty one gives counts of zero and OK writes the closing lines.
+check "missing file exits 1" test "$(status "$batch" "$work/none.txt")" = 1
+check "missing file is not created" test ! -e "$work/none.txt"
+check "missing file message" sh -c "'$batch' '$work/none.txt' 2>&1 | grep -qx 'q836-batch: $work/none.txt: ファイルがありません'"
+: > "$work/empty.txt"
+check "empty file" test "$(status "$batch" "$work/empty.txt")" = 0
+check "empty file output" cmp -s "$work/empty.txt" <(crlf hd lg0 ly0)
+: > "$work/empty2.txt"
+check "zero counts" test "$("$batch" -o "$work/none2.out" "$work/empty2.txt" 2>&1 | head -1)" = "円数：0 円弧数：0 円ソリッド数：0"
 
 # A file that cannot be read to its end is never written back in part.
 crlf "ci 1 1 0.01" "ci 2 2 1e400" "ci 3 3 0.01" > "$work/bad.txt"
@@ -66,12 +72,97 @@ check "unwritable exits 1" test "$(status "$batch" -o "$work/no/such/dir/out.txt
 check "unwritable says why" sh -c "'$batch' -o '$work/no/such/dir/out.txt' '$work/f.txt' 2>&1 |
   grep -qx 'q836-batch: out.txtを書き込めませんでした（保存先のフォルダがありません）。図面は変更されていません。'"
 
-# A failed write leaves an existing target exactly as it was.
-typical "$work/kept.txt"
-cp "$work/kept.txt" "$work/kept.orig"
-mkdir "$work/kept.txt.q836-new"  # a folder in the way of the new file
-check "failed write exits 1" test "$(status "$batch" "$work/kept.txt")" = 1
-check "failed write keeps the target" cmp -s "$work/kept.txt" "$work/kept.orig"
+# A refused or failed write leaves the target exactly as it was, nothing
+# beside it, and tells why in its own words.
+failed_write() {  # NAME REASON OUTPUT [BATCH WRAPPER...]: OUTPUT exists or is a folder
+  local name=$1 reason=$2 out=$3
+  shift 3
+  local before
+  before=$(ls -la "$work/w" | md5sum)
+  local said
+  said=$("$@" "$batch" --no-arcs -o "$out" "$work/w/in.txt" 2>&1 >/dev/null; echo "exit $?")
+  check "$name: exit 1" sh -c "echo '$said' | tail -1 | grep -qx 'exit 1'"
+  check "$name: says why" sh -c "echo '$said' | grep -q '（$reason）。図面は変更されていません。'"
+  check "$name: nothing changed" test "$(ls -la "$work/w" | md5sum)" = "$before"
+}
+mkdir "$work/w"
+typical "$work/w/in.txt"
+mkdir "$work/w/dir"
+failed_write "folder in the way" "同じ名前のフォルダがあります" "$work/w/dir"
+typical "$work/w/ro.txt"
+chmod 444 "$work/w/ro.txt"
+failed_write "read-only file" "読み取り専用のファイルです。ファイルのプロパティで読み取り専用を外すと書き込めます" "$work/w/ro.txt"
+typical "$work/w/big.txt"
+for i in $(seq 1 3000); do echo "ci $i 0 99"; done >> "$work/w/in.txt"
+failed_write "file size limit" "ファイルの大きさが上限を超えます" "$work/w/big.txt" sh -c 'ulimit -f 8; exec "$@"' limit
+if [ "$(id -u)" -ne 0 ]; then
+  chmod 555 "$work/w"
+  failed_write "read-only folder" "保存先のフォルダにファイルを作ることが許可されていません" "$work/w/big.txt"
+  chmod 755 "$work/w"
+else
+  echo "note: a read-only folder does not stop root; that check runs as another user only"
+fi
+mkfifo "$work/w/out.fifo"
+# Nobody reads the FIFO: SIGTERM ends the wait for a reader at once.
+"$batch" -o "$work/w/out.fifo" "$work/w/in.txt" 2> "$work/term.err" &
+pid=$!
+wait_for_handler() {  # PID SIGNAL: until the process catches SIGNAL (SigCgt)
+  local caught
+  for _ in $(seq 1 600); do
+    caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null)
+    [ -n "$caught" ] && (( 0x$caught & (1 << ($2 - 1)) )) && return
+    sleep 0.05
+  done
+}
+wait_for_handler "$pid" 15
+kill -TERM "$pid"
+wait "$pid"
+check "SIGTERM in a FIFO wait exits 1" test $? = 1
+check "SIGTERM in a FIFO wait says so" grep -q '（中断されました）' "$work/term.err"
+check "the FIFO stays" test -p "$work/w/out.fifo"
+# A settings FIFO without a writer: told after about 10 s; the defaults are
+# used and the FIFO is not written.
+mkfifo "$work/w/s.fifo"
+typical "$work/w/s.txt"
+said=$("$batch" --no-arcs --settings "$work/w/s.fifo" "$work/w/s.txt" 2>&1; echo "exit $?")
+check "settings FIFO without a writer" sh -c "echo '$said' | grep -q 'q836.*s.fifoを読み込めませんでした（相手のプログラムが応答しません）。既定の設定で開きます。'"
+check "settings FIFO: converted with the defaults" cmp -s "$work/w/s.txt" \
+  <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
+check "settings FIFO: exit 0" sh -c "echo '$said' | tail -1 | grep -qx 'exit 0'"
+# Status lines into a closed pipe do not stop the run.
+typical "$work/w/pipe.txt"
+"$batch" --no-arcs "$work/w/pipe.txt" 2>&1 >/dev/null | true
+check "a closed stderr pipe: exit 0" test "${PIPESTATUS[0]}" = 0
+check "a closed stderr pipe: converted" cmp -s "$work/w/pipe.txt" \
+  <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
+
+# The replacement keeps the target's permissions.
+for mode in 600 640 755; do
+  typical "$work/w/m$mode.txt"
+  chmod "$mode" "$work/w/m$mode.txt"
+  "$batch" "$work/w/m$mode.txt" 2>/dev/null
+  check "mode $mode kept" test "$(stat -c %a "$work/w/m$mode.txt")" = "$mode"
+done
+
+# Runs at once on one file: each ends with a whole result, and the file is
+# one of them.
+typical "$work/race.txt"
+"$batch" --no-arcs -o "$work/race.r1" "$work/race.txt" 2>/dev/null
+"$batch" --no-arcs -o "$work/race.r2" "$work/race.r1" 2>/dev/null
+raced=0
+for _ in $(seq 1 20); do
+  typical "$work/race.txt"
+  "$batch" --no-arcs "$work/race.txt" 2>/dev/null & a=$!
+  "$batch" --no-arcs "$work/race.txt" 2>/dev/null & b=$!
+  wait $a; ra=$?
+  wait $b; rb=$?
+  if [ $ra -ne 0 ] || [ $rb -ne 0 ] ||
+     ! { cmp -s "$work/race.txt" "$work/race.r1" || cmp -s "$work/race.txt" "$work/race.r2"; }; then
+    raced=$((raced + 1))
+  fi
+done
+check "two runs at once: 20 of 20 whole" test $raced = 0
+check "two runs at once: nothing left" test -z "$(ls "$work" | grep -e 'q836-new$' -e 'tmp~$')"
 
 # Only plain files are replaced. Links are written through and stay links;
 # a FIFO and a device node are written into and stay what they are.
@@ -103,7 +194,7 @@ if [ "$(id -u)" -eq 0 ]; then
   mknod -m 600 "$work/targets/null" c 1 3
   check "into a device node" "$batch" -o "$work/targets/null" "$work/targets/g.txt" 2>/dev/null
   check "the device node stays" test -c "$work/targets/null"
-  check "nothing beside the device node" test ! -e "$work/targets/null.q836-new"
+  check "nothing beside the device node" test -z "$(ls "$work/targets" | grep q836)"
 else
   echo "note: the device node check needs root; skipped"
 fi
@@ -140,19 +231,18 @@ cp "$work/JWC_TEMP.TXT" "$work/second.txt"
 check "sample is stable on a second pass" cmp -s "$work/second.txt" "$work/third.txt"
 
 # Ctrl+C acts as ESC: the run ends normally and writes "hq" alone, nothing
-# else. The exchange file is a FIFO, so the run waits for its content and the
-# interrupt surely comes before the write-back; it is sent once the runner
-# catches SIGINT (signal 2 in SigCgt), however slowly a busy machine starts it.
+# else. The exchange file is a FIFO held open after its content, so the run
+# is still reading when the interrupt comes, before the write-back; it is
+# sent once the runner catches SIGINT (signal 2 in SigCgt), however slowly a
+# busy machine starts it, and the FIFO is closed after it.
 mkfifo "$work/fifo"
 "$batch" --settings "$work/int.dat" -o "$work/int.txt" "$work/fifo" 2>/dev/null &
 pid=$!
-for _ in $(seq 1 600); do
-  caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
-  [ -n "$caught" ] && (( 0x$caught & 2 )) && break
-  sleep 0.05
-done
+exec 3> "$work/fifo"
+crlf "ci 1 1 0.01" "ci 2 2 5" >&3
+wait_for_handler "$pid" 2
 kill -INT "$pid"
-crlf "ci 1 1 0.01" "ci 2 2 5" > "$work/fifo"
+exec 3>&-
 wait "$pid"
 check "interrupt exits 0" test $? = 0
 check "interrupt writes hq" cmp -s "$work/int.txt" <(crlf hq)
