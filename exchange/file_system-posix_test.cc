@@ -152,7 +152,9 @@ TEST_F(DiskTargetTest, FailuresKeepTheTargetAndSayWhy) {
     EXPECT_FALSE(Write(target, "hd\r\n", &error)) << c.name;
     EXPECT_EQ(error, c.error) << c.name;
     EXPECT_EQ(Names(folder), before) << c.name;
-    if (wasFile) EXPECT_EQ(Read(target), "old") << c.name;
+    if (wasFile) {
+      EXPECT_EQ(Read(target), "old") << c.name;
+    }
     if (wasFile) fs::permissions(target, fs::perms::owner_all);
   }
 }
@@ -199,7 +201,9 @@ TEST_F(DiskTargetTest, TheReplacementKeepsTheMetadata) {
     const fs::path target = dir / ("m" + std::to_string(mode));
     Put(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), mode), 0);
-    if (root) ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    if (root) {
+      ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    }
     const bool xattrs = ::setxattr(target.c_str(), "user.q836", "kept", 4, 0) == 0;
     // An ACL granting one more user read access (the kernel's binary form).
     const uint32_t acl[] = {2,          1u | (6u << 16),    0xFFFFFFFF, 2u | (4u << 16),

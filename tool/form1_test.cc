@@ -396,7 +396,7 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
         "読み取り専用を外すと書き込めます）。図面は変更されていません。"},
        false,
        0,
-       [](MemoryFileSystem& fs) { fs.readOnly[kExchange] = true; }},
+       [](MemoryFileSystem& d) { d.readOnly[kExchange] = true; }},
       {"settings unreadable",
        0,
        FileError::kNone,
@@ -404,9 +404,9 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
         "既定の設定で開きます。設定ファイルは書き換えません。"},
        true,
        0,
-       [](MemoryFileSystem& fs) {
-         fs.files[kSettings] = "old";
-         fs.unreadable[kSettings] = true;
+       [](MemoryFileSystem& d) {
+         d.files[kSettings] = "old";
+         d.unreadable[kSettings] = true;
        }},
   };
   for (const Case& c : cases) {
@@ -432,7 +432,9 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
     // A file that could not be written stays exactly as the host wrote it.
     EXPECT_EQ(disk.files[kExchange] == kTypical, !c.converted) << c.name;
     // An unreadable settings file is never overwritten.
-    if (disk.unreadable.count(kSettings)) EXPECT_EQ(disk.files[kSettings], "old") << c.name;
+    if (disk.unreadable.count(kSettings)) {
+      EXPECT_EQ(disk.files[kSettings], "old") << c.name;
+    }
     // The user is asked when the file is in use, and only then.
     EXPECT_EQ(questions.size(), c.error == FileError::kInUse ? 1u : 0u) << c.name;
     if (!questions.empty()) {
