@@ -163,34 +163,46 @@ close_message_box() {
   xdotool windowfocus --sync "$BOX" 2>/dev/null; sleep 0.3; xdotool key --clearmodifiers Return
 }
 
-# Runs OK in FOLDER and expects the message box to say MESSAGE; then the
-# program ends. NAME names the check.
-ok_tells() {  # NAME FOLDER SECONDS MESSAGE
-  local name=$1 f=$2 seconds=$3 message=$4 text
-  keys Return
+# Expects a message box within SECONDS that says MESSAGE; leaves it open.
+box_says() {  # NAME SECONDS MESSAGE
+  local name=$1 seconds=$2 message=$3 text
   if ! wait_message_box "$seconds"; then
     fail "$name: no message box"; kill "$PID"; return 1
   fi
   text=$("$WINE" "$read_strip" --message 2>/dev/null)
   [ "$text" = "$message" ] || fail "$name: the message box says [$text] instead of [$message]"
+}
+
+# Runs OK in FOLDER and expects the message box to say MESSAGE; then the
+# program ends. NAME names the check.
+ok_tells() {  # NAME FOLDER SECONDS MESSAGE
+  local name=$1 seconds=$3 message=$4
+  keys Return
+  box_says "$name" "$seconds" "$message" || return 1
   close_message_box
   wait_exit || { fail "$name: still running after the message"; kill "$PID"; return 1; }
 }
 
-# A file that cannot be written is told, with the reason; nothing is left
-# beside it.
+# A file that cannot be written is told, with the reason in its own words;
+# nothing changes and nothing is left beside it. Wine shows the read-only
+# attribute of a file without write permission.
 test_failed_write_is_told() {
-  local f; f=$(new_folder unwritable)
-  typical > "$f/JWC_TEMP.TXT"
-  mkdir "$f/JWC_TEMP.TXT.q836-new"  # a folder in the way of the new file
-  start_dialog "$f" || { fail "unwritable: no window"; return; }
-  ok_tells unwritable "$f" 10 \
-    "JWC_TEMP.TXTを書き込めませんでした（書き込みが許可されていません）。図面は変更されていません。" ||
-    return
-  [ -d "$f/JWC_TEMP.TXT.q836-new" ] || fail "unwritable: the folder in the way was touched"
-  cmp -s "$f/JWC_TEMP.TXT" <(typical) || fail "unwritable: the exchange file changed"
-  [ "$(ls "$f" | tr '\n' ' ')" = "JWC_TEMP.TXT JWC_TEMP.TXT.q836-new q836.dat q836.exe " ] ||
-    fail "unwritable: files left: $(ls "$f" | tr '\n' ' ')"
+  local case name setup reason f
+  for case in "folder:mkdir:同じ名前のフォルダがあります" \
+              "readonly:chmod 444:読み取り専用のファイルです。ファイルのプロパティで読み取り専用を外すと書き込めます"; do
+    IFS=: read -r name setup reason <<<"$case"
+    f=$(new_folder "unwritable-$name")
+    if [ "$name" = folder ]; then mkdir "$f/JWC_TEMP.TXT"; else typical > "$f/JWC_TEMP.TXT"; chmod 444 "$f/JWC_TEMP.TXT"; fi
+    local before; before=$(ls "$f" | grep -v '^q836.dat$'; stat -c '%F %s %Y %a' "$f/JWC_TEMP.TXT")
+    start_dialog "$f" || { fail "unwritable $name: no window"; continue; }
+    ok_tells "unwritable $name" "$f" 10 \
+      "JWC_TEMP.TXTを書き込めませんでした（$reason）。図面は変更されていません。" || continue
+    [ "$(ls "$f" | grep -v '^q836.dat$'; stat -c '%F %s %Y %a' "$f/JWC_TEMP.TXT")" = "$before" ] ||
+      fail "unwritable $name: the folder changed: $(ls "$f" | tr '\n' ' ')"
+    if [ "$name" = readonly ]; then
+      cmp -s "$f/JWC_TEMP.TXT" <(typical) || fail "unwritable $name: the exchange file changed"
+    fi
+  done
 }
 
 # Another program holds JWC_TEMP.TXT open (reading and writing shared,
@@ -208,10 +220,13 @@ hold_during_ok() {  # FOLDER MS
   return 1
 }
 
-# Held for 300 ms, the file is written after a few retries; held for 5 s,
-# the run fails cleanly and says the file is in use.
+# Held for 300 ms, the file is written after a few retries. Held for 5 s,
+# the user is asked (再試行/キャンセル): retrying once the holder has let go
+# writes the file; cancelling keeps the held file as it was and leaves
+# nothing beside it.
 test_held_file_is_retried() {
   local f; f=$(new_folder held)
+  local question="JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。ほかのプログラムを閉じてから［再試行］を押してください。"
   cp "$(dirname "$exe")/hold_file.exe" "$f/"
   typical > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "held: no window"; return; }
@@ -223,15 +238,53 @@ test_held_file_is_retried() {
   [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "held 300 ms: the file was not written"
 
   typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "held: no window"; return; }
+  hold_during_ok "$f" 5000 || { kill "$PID"; return; }
+  keys Return
+  touch "$f/go"
+  box_says "held 5 s, retried" 8 "$question" || return
+  wait "$HOLDER"
+  close_message_box  # 再試行, the default button
+  wait_exit || { fail "held 5 s, retried: still running"; kill "$PID"; return; }
+  [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "held 5 s, retried: the file was not written"
+
+  typical > "$f/JWC_TEMP.TXT"
   cp "$f/JWC_TEMP.TXT" "$work/held.orig"
   start_dialog "$f" || { fail "held: no window"; return; }
   hold_during_ok "$f" 5000 || { kill "$PID"; return; }
+  keys Return
   touch "$f/go"
-  ok_tells "held 5 s" "$f" 8 \
-    "JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。図面は変更されていません。"
+  box_says "held 5 s, cancelled" 8 "$question" || return
+  xdotool windowfocus --sync "$BOX" 2>/dev/null; sleep 0.3; xdotool key --clearmodifiers Escape
+  sleep 0.5
+  box_says "held 5 s, cancelled" 8 \
+    "JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。図面は変更されていません。" || return
+  close_message_box
+  wait_exit || { fail "held 5 s, cancelled: still running"; kill "$PID"; }
   wait "$HOLDER"
-  cmp -s "$f/JWC_TEMP.TXT" "$work/held.orig" || fail "held 5 s: the held file changed"
-  [ ! -e "$f/JWC_TEMP.TXT.q836-new" ] || fail "held 5 s: the new file was left"
+  cmp -s "$f/JWC_TEMP.TXT" "$work/held.orig" || fail "held 5 s, cancelled: the held file changed"
+  [ -z "$(ls "$f" | grep -e q836-new -e 'tmp~')" ] || fail "held 5 s, cancelled: left $(ls "$f" | tr '\n' ' ')"
+}
+
+# A second start on the same drawing opens no second dialog: it says so,
+# and the first dialog stays the only one and still works.
+test_second_start_brings_the_first() {
+  local f; f=$(new_folder twice)
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "twice: no window"; return; }
+  local first=$PID
+  (cd "$f" && exec "$WINE" q836.exe >/dev/null 2>&1) &
+  PID=$!
+  box_says "twice" 15 "この図面の円→点変換はすでに開いています。開いている画面で操作してください。" || { PID=$first; kill "$PID"; return; }
+  close_message_box
+  wait_exit || { fail "twice: the second run did not end"; kill "$PID"; }
+  PID=$first
+  local n; n=$(xdotool search --onlyvisible --name '^円→点変換$' 2>/dev/null | wc -l)
+  [ "$n" -eq 1 ] || fail "twice: $n dialogs instead of 1"
+  cmp -s "$f/JWC_TEMP.TXT" <(typical) || fail "twice: the second run changed the file"
+  keys Escape
+  wait_exit || { fail "twice: the first dialog did not close"; kill "$PID"; return; }
+  cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "twice: the first dialog's Escape did not write hq"
 }
 
 test_missing_exchange_file_gives_zero_counts() {
@@ -553,6 +606,7 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_focus_returns_after_switching_programs test_keys_work_after_minimise_and_restore
        test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
        test_strip_worst_case_fits test_failed_write_is_told test_held_file_is_retried
+       test_second_start_brings_the_first
        test_layout_at_each_dpi test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"
