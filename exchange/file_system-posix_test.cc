@@ -31,7 +31,10 @@ class DiskTargetTest : public ::testing::Test {
     ASSERT_NE(::mkdtemp(name.data()), nullptr);
     dir = name;
   }
-  void TearDown() override { fs::remove_all(dir); }
+  void TearDown() override {
+    ::umount2((dir / "small").c_str(), MNT_DETACH);  // left mounted by a failed check
+    fs::remove_all(dir);
+  }
 
   static std::string Read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -316,12 +319,24 @@ TEST_F(DiskTargetTest, AFullDiskKeepsTheTarget) {
     GTEST_SKIP() << "mounting a small tmpfs needs root; skipped";
   }
   Put(mount / "JWC_TEMP.TXT", "old");
-  Put(mount / "filler", std::string(40 * 1024, 'f'));
+  // Every amount of free space below the new content's size.
   FileError error = FileError::kNone;
-  EXPECT_FALSE(Write(mount / "JWC_TEMP.TXT", std::string(60 * 1024, 'x'), &error));
+  for (size_t filler = 0; filler <= 56 * 1024; filler += 4 * 1024) {
+    Put(mount / "filler", std::string(filler, 'f'));
+    EXPECT_FALSE(Write(mount / "JWC_TEMP.TXT", std::string(64 * 1024, 'x'), &error)) << filler;
+    EXPECT_EQ(error, FileError::kDiskFull) << filler;
+    EXPECT_EQ(Read(mount / "JWC_TEMP.TXT"), "old") << filler;
+    EXPECT_EQ(Names(mount), (std::vector<std::string>{"JWC_TEMP.TXT", "filler"})) << filler;
+  }
+  fs::remove(mount / "filler");
+  // No free inode: the temporary file cannot be made.
+  for (int i = 0; ::close(::open((mount / ("i" + std::to_string(i))).c_str(),
+                                 O_CREAT | O_WRONLY | O_CLOEXEC, 0600)) == 0;
+       ++i) {
+  }
+  EXPECT_FALSE(Write(mount / "JWC_TEMP.TXT", "hd\r\n", &error));
   EXPECT_EQ(error, FileError::kDiskFull);
   EXPECT_EQ(Read(mount / "JWC_TEMP.TXT"), "old");
-  EXPECT_EQ(Names(mount), (std::vector<std::string>{"JWC_TEMP.TXT", "filler"}));
   // A read-only file system: its own words, nothing changed.
   ASSERT_EQ(::mount(nullptr, mount.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
   EXPECT_FALSE(Write(mount / "JWC_TEMP.TXT", "hd\r\n", &error));

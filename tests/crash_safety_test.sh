@@ -17,7 +17,7 @@ run_ns=$(( $(date +%s%N) - start ))
 failures=0 untouched=0 complete=0
 for i in $(seq 1 "$kills"); do
   cp "$work/input.txt" "$work/JWC_TEMP.TXT"
-  rm -f "$work/JWC_TEMP.TXT.q836-new"
+  rm -f "$work"/JWC_TEMP.TXT.*.q836-new  # what a killed run leaves is its own, not the next run's
   "$batch" --radius 0.1 "$work/JWC_TEMP.TXT" 2>/dev/null &
   pid=$!
   # A moment anywhere in the run, the write at its end included.

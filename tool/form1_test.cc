@@ -397,6 +397,19 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
        false,
        0,
        [](MemoryFileSystem& d) { d.readOnly[kExchange] = true; }},
+      {"metadata",
+       0,
+       FileError::kNone,
+       {"設定ファイルq836.datを書き込めませんでした（ファイルのアクセス許可や属性を引き継げませ"
+        "ん）。今回の設定は次回に引き継がれません。",
+        "JWC_TEMP.TXTを書き込めませんでした（ファイルのアクセス許可や属性を引き継げません）。"
+        "図面は変更されていません。"},
+       false,
+       0,
+       [](MemoryFileSystem& d) {
+         d.files[kSettings] = "old";
+         d.metadataFails = true;
+       }},
       {"settings unreadable",
        0,
        FileError::kNone,
