@@ -206,12 +206,14 @@ cp "$work/p.txt" "$work/p.orig"
 cp "$work/s.dat" "$work/s.before"
 check "preview" cmp -s <("$batch" --preview --settings "$work/s.dat" --no-arcs --radius 5 "$work/p.txt" 2>/dev/null) \
   <(printf '%s\n' "変換対象：円 2 → 点マーカー□" "半径：0.05×1 5×1 ｜" \
-                  "ブロック図形1個はOKで消え作図されません。キャンセルで選び直し")
+                  "ブロック図形1個はＯＫで消え作図されません。キャンセルで選び直し")
 check "preview writes nothing" cmp -s "$work/p.txt" "$work/p.orig"
 check "preview saves nothing" cmp -s "$work/s.dat" "$work/s.before"
-check "preview of an overflow" sh -c "'$batch' --preview --radius 1e400 '$work/p.txt' 2>/dev/null | grep -qx '半径の値が大きすぎて読めないため、OKできません'"
-check "preview of a scale overflow" sh -c "'$batch' --preview --scale 1e400 '$work/p.txt' 2>/dev/null | grep -qx '倍率の値が大きすぎて読めないため、OKできません'"
+check "preview of an overflow" sh -c "'$batch' --preview --radius 1e400 '$work/p.txt' 2>/dev/null | grep -qx '半径の値が大きすぎて読めないため、ＯＫできません'"
+check "preview of a scale overflow" sh -c "'$batch' --preview --scale 1e400 '$work/p.txt' 2>/dev/null | grep -qx '倍率の値が大きすぎて読めないため、ＯＫできません'"
 check "preview of the radius used" sh -c "'$batch' --preview --radius abc '$work/p.txt' 2>/dev/null | grep -qx '半径「abc」は数値でないため 0.000001 として扱います'"
+check "preview of the scale used" sh -c "'$batch' --preview --marker 0 --scale 2倍 '$work/p.txt' 2>/dev/null | grep -qx '倍率「2倍」は数値でないため 0.000000001 として扱います'"
+check "no scale line for points" sh -c "! '$batch' --preview --point --scale 2倍 '$work/p.txt' 2>/dev/null | grep -q 倍率"
 check "preview of a failed read exits 1" test "$(status "$batch" --preview "$work/bad.txt")" = 1
 
 # Usage errors.

@@ -19,8 +19,9 @@ constexpr DWORD kLabel = kChild | WS_GROUP | SS_LEFT | SS_NOPREFIX;
 }  // namespace
 
 // Creation order is the tab order: the controls of GroupBox1, the two
-// buttons, then the controls of GroupBox2; Memo1 and the banner strip take
-// no focus by Tab.
+// buttons, Memo1 (to scroll it from the keyboard), then the controls of
+// GroupBox2; the banner strip takes no focus by Tab. The memo wraps a line
+// that would not fit rather than hide its end.
 const ControlSpec kControls[] = {
     {kIdLabel1, L"STATIC", L"◆円を点／点マーカに変換します◆",
      kChild | WS_GROUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0, 0, kClientWidth, 33},
@@ -33,15 +34,15 @@ const ControlSpec kControls[] = {
     {kIdCheckBox5, L"BUTTON", L"円環ソリッド", kCheck, 0, 8, 40, 8, 60, 121, 17},
     {kIdLabel3, L"STATIC", L"半径：", kLabel, 0, 8, 40, 8, 84, 44, 13},
     {kIdEdit1, L"EDIT", L"", kEdit, WS_EX_CLIENTEDGE, 8, 40, 56, 80, 97, 21},
-    {kIdLabel2, L"STATIC", L"図寸mm以内", kLabel, 0, 8, 40, 160, 88, 80, 13},
+    {kIdLabel2, L"STATIC", L"図寸mm以内", kLabel, 0, 8, 40, 160, 84, 80, 13},
     {kIdButton1, L"BUTTON", L"ＯＫ(&Y)", kChild | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 0, 0,
      104, 256, 121, 25},
     {kIdButton2, L"BUTTON", L"キャンセル(&N)", kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0,
      0, 256, 256, 121, 25},
     {kIdScrollBox1, L"STATIC", L"", kChild | WS_GROUP | WS_CLIPCHILDREN | SS_NOTIFY | SS_OWNERDRAW,
-     0, 0, 0, 0, 313, kClientWidth, 65},
+     0, 0, 0, 0, 313, kClientWidth, 91},
     {kIdMemo1, L"EDIT", L"",
-     kChild | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+     kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
      WS_EX_CLIENTEDGE, 0, 0, 288, 40, 177, 209},
     {kIdGroupBox2, L"BUTTON", L"作図タイプ(&S)", kChild | WS_GROUP | BS_GROUPBOX, 0, 0, 0, 8, 152,
      249, 97},

@@ -10,7 +10,7 @@ namespace q836 {
 
 /// The form's client area and fonts at 96 DPI.
 inline constexpr int kClientWidth = 467;
-inline constexpr int kClientHeight = 378;
+inline constexpr int kClientHeight = 404;
 inline constexpr int kFontHeight = 13;
 inline constexpr int kTitleFontHeight = 19;
 

@@ -30,16 +30,18 @@ inline constexpr const char* kMarkerShapes[kLastMarkerIndex + 1] = {"＊", "○"
 /// unchecks the other, as a click does.
 void SetRadioGroupButton(FormHost& host, Control button, bool checked);
 
-/// The memo beside the controls (Memo1), in UTF-8, lines ended by CR LF.
+/// The memo beside the controls (Memo1), in UTF-8, lines ended by CR LF; no
+/// line is wider than 10 full-width characters, which the memo shows beside
+/// its scroll bar at every DPI.
 inline constexpr const char kMemoText[] =
     "◇レイヤグループ\r\n　レイヤ、線色は\r\n　同じ状態にします\r\n　線幅も同じにします\r\n\r\n"
-    "◇円ソリッドには\r\n　扇形・弓形・円外側の\r\n　ソリッド図形も含みます。\r\n"
+    "◇円ソリッドには\r\n　扇形・弓形・\r\n　円外側のソリッド\r\n　図形も含みます。\r\n"
     "◇円周ソリッドには\r\n　円弧状も含みます。\r\n◇円環ソリッドには\r\n　円弧状も含みます。\r\n"
-    "\r\n◆ブロック図形内のものは\r\n　処理出来ませんので\r\n　御注意下さい。\r\n"
-    "　ブロック編集内で行う\r\n　場合には、本ソフトを\r\n　Jw_cadのインストール・\r\n"
-    "　フォルダに配置して\r\n　実行を行って下さい。\r\n◆ウイルス／セキュリティ\r\n"
-    "　ソフト／セキュリティ\r\n　設定の画面が表示\r\n　され、許可／遮断を\r\n"
-    "　問い合わせてきた場合\r\n　には「許可」を選択して\r\n　下さい。";
+    "\r\n◆ブロック図形内の\r\n　ものは\r\n　処理出来ませんので\r\n　御注意下さい。\r\n"
+    "　ブロック編集内で\r\n　行う場合には、\r\n　本ソフトを\r\n　Jw_cadの\r\n　インストール・\r\n"
+    "　フォルダに配置して\r\n　実行を行って\r\n　下さい。\r\n◆ウイルス／\r\n　セキュリティ\r\n"
+    "　ソフト／\r\n　セキュリティ\r\n　設定の画面が表示\r\n　され、許可／遮断を\r\n"
+    "　問い合わせて\r\n　きた場合には\r\n　「許可」を選択して\r\n　下さい。";
 
 class TForm1 : public TForm1Settings {
  public:

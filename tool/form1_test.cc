@@ -323,9 +323,9 @@ TEST_F(FormTest, EscapeDuringTheWriteGivesUpTheNewFile) {
 }
 
 // The memo says what OK does: every attribute, line width included, is kept
-// (the batch file asks the host to read line widths back). Its layout stays:
-// 28 lines, none wider than its widest line has always been (13 full-width
-// characters).
+// (the batch file asks the host to read line widths back). Its words stay,
+// in lines no wider than 10 full-width characters, which fit beside its
+// scroll bar at every DPI.
 TEST(FormTexts, TheMemoSaysTheLineWidthIsKept) {
   std::vector<std::string> lines;
   const std::string_view memo = kMemoText;
@@ -335,7 +335,7 @@ TEST(FormTexts, TheMemoSaysTheLineWidthIsKept) {
     if (end == std::string_view::npos) break;
     start = end + 2;
   }
-  EXPECT_EQ(lines.size(), 28u);
+  EXPECT_EQ(lines.size(), 36u);
   EXPECT_EQ(lines[1], "　レイヤ、線色は");
   EXPECT_EQ(lines[2], "　同じ状態にします");
   EXPECT_EQ(lines[3], "　線幅も同じにします");
@@ -347,8 +347,21 @@ TEST(FormTexts, TheMemoSaysTheLineWidthIsKept) {
       if (c < 0x80) ++columns;
       if (c >= 0xE0) columns += 2, i += 2;
     }
-    EXPECT_LE(columns, 26) << line;
+    EXPECT_LE(columns, 20) << line;
   }
+  // The words, whatever the wrapping: the text without line ends and
+  // indents is the one the memo has always said.
+  std::string words;
+  for (const std::string& line : lines) {
+    words += line.starts_with("　") ? line.substr(3) : line;
+  }
+  EXPECT_EQ(words,
+            "◇レイヤグループレイヤ、線色は同じ状態にします線幅も同じにします◇円ソリッドには扇形・"
+            "弓形・円外側のソリッド図形も含みます。◇円周ソリッドには円弧状も含みます。◇円環ソリッ"
+            "ドには円弧状も含みます。◆ブロック図形内のものは処理出来ませんので御注意下さい。ブロッ"
+            "ク編集内で行う場合には、本ソフトをJw_cadのインストール・フォルダに配置して実行を行って"
+            "下さい。◆ウイルス／セキュリティソフト／セキュリティ設定の画面が表示され、許可／遮断を"
+            "問い合わせてきた場合には「許可」を選択して下さい。");
 }
 
 // A file that cannot be written is told, with its reason; a settings file

@@ -84,20 +84,55 @@ bool Overflows(const std::string& text) {
   }
 }
 
-// The radius OK uses when it cannot take the typed text as it stands: red
-// words naming the text and the value used; nothing when it can.
-void RadiusUsed(std::vector<PreviewLine>& out, const std::string& text, double typed) {
+// Nothing but blanks, half- or full-width: what a user sees as an empty box.
+bool IsBlank(std::string_view text) {
+  while (!text.empty()) {
+    if (text[0] == ' ' || text[0] == '\t') {
+      text.remove_prefix(1);
+    } else if (text.starts_with("\u3000")) {
+      text.remove_prefix(3);
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The value OK uses for the edit `name` when it cannot take the typed text
+// as it stands: red words naming the text and the value used (`least` or
+// `most`, as plain decimals); nothing when it can.
+void ValueUsed(std::vector<PreviewLine>& out, const std::string& name, const std::string& text,
+               double least, const char* leastText, double most, const char* mostText) {
+  const double typed = TextToFloat(text);
+  if (IsBlank(text)) {
+    out.push_back({name + "が空欄のため " + leastText + " として扱います", true});
+    return;
+  }
   std::string reason, used;
   if (!IsDecimalText(text)) {
-    reason = "は数値でないため", used = "0.000001";
-  } else if (typed < kMinRadiusLimit) {
-    reason = "は小さすぎるため", used = "0.000001";
-  } else if (typed > kMaxRadiusLimit) {
-    reason = "は大きすぎるため", used = "100000000";
+    reason = "は数値でないため", used = leastText;
+  } else if (typed < least) {
+    reason = "は小さすぎるため", used = leastText;
+  } else if (typed > most) {
+    reason = "は大きすぎるため", used = mostText;
   } else {
     return;
   }
-  Wrap(out, "半径「", "　　", {{"", text + "」" + reason}, {" ", used + " として扱います"}}, true);
+  Wrap(out, name + "「", "　　", {{"", text + "」" + reason}, {" ", used + " として扱います"}},
+       true);
+}
+
+// The count line in one line: the total and the kinds abbreviated, or the
+// total alone where even that does not fit.
+void ShortCountLine(std::vector<PreviewLine>& out, const std::vector<std::string>& shortKinds,
+                    int64_t total, const std::string& result) {
+  std::string line = "変換対象：計 " + std::to_string(total) + "（";
+  for (size_t i = 0; i < shortKinds.size(); ++i) line += (i ? " " : "") + shortKinds[i];
+  line += "）" + (total > 0 ? " " + result : std::string());
+  if (Columns(line) > kPreviewColumns) {
+    line = "変換対象：計 " + std::to_string(total) + (total > 0 ? " " + result : std::string());
+  }
+  out.push_back({line, false});
 }
 
 // "0.05×12": a radius and how many figures have it.
@@ -151,13 +186,13 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
   // A number beyond a double in either edit box stops OK before it starts.
   for (const auto& [edit, name] : {std::pair{Control::Edit1, "半径"}, {Control::Edit2, "倍率"}}) {
     if (Overflows(host.Text(edit))) {
-      lines.push_back({std::string(name) + "の値が大きすぎて読めないため、OKできません", true});
+      lines.push_back({std::string(name) + "の値が大きすぎて読めないため、ＯＫできません", true});
     }
   }
   std::vector<PreviewLine> warnings;  // red lines after the conversion
   if (BlockCount > 0) {
     Wrap(warnings, "", "　",
-         {{"", "ブロック図形" + std::to_string(BlockCount) + "個はOKで消え作図されません。"},
+         {{"", "ブロック図形" + std::to_string(BlockCount) + "個はＯＫで消え作図されません。"},
           {"", "キャンセルで選び直し"}},
          true);
   }
@@ -166,25 +201,33 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
     return lines;
   }
   const std::string radiusText = host.Text(Control::Edit1);
-  const double typed = TextToFloat(radiusText);
-  const double limit = ClampRadiusLimit(typed);
+  const double limit = ClampRadiusLimit(TextToFloat(radiusText));
+  const bool markers = !host.Checked(Control::RadioButton1);
+  // Red lines for every value OK would take otherwise than typed; the scale
+  // only where markers use it.
   std::vector<PreviewLine> used;
-  RadiusUsed(used, radiusText, typed);
+  ValueUsed(used, "半径", radiusText, kMinRadiusLimit, "0.000001", kMaxRadiusLimit, "100000000");
+  if (markers) {
+    ValueUsed(used, "倍率", host.Text(Control::Edit2), kMinMagnification, "0.000000001",
+              kMaxMagnification, "100000000");
+  }
   warnings.insert(warnings.begin(), used.begin(), used.end());
 
   const struct {
     Control box;
     const char* name;
+    const char* shortName;
     CandidateKind kind;
   } kinds[] = {
-      {Control::CheckBox1, "円", kCircleCandidates},
-      {Control::CheckBox2, "円弧・楕円", kArcCandidates},
-      {Control::CheckBox3, "円ソリッド", kCircleSolidCandidates},
-      {Control::CheckBox4, "円周ソリッド", kRimSolidCandidates},
-      {Control::CheckBox5, "円環ソリッド", kRingSolidCandidates},
+      {Control::CheckBox1, "円", "円", kCircleCandidates},
+      {Control::CheckBox2, "円弧・楕円", "弧", kArcCandidates},
+      {Control::CheckBox3, "円ソリッド", "円ソ", kCircleSolidCandidates},
+      {Control::CheckBox4, "円周ソリッド", "周ソ", kRimSolidCandidates},
+      {Control::CheckBox5, "円環ソリッド", "環ソ", kRingSolidCandidates},
   };
   std::array<bool, kCandidateKinds> chosen{};
   std::vector<Piece> pieces;
+  std::vector<std::string> shortKinds;
   int64_t total = 0;
   for (const auto& kind : kinds) {
     chosen[kind.kind] = host.Checked(kind.box);
@@ -192,22 +235,25 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
     const int64_t count =
         radii ? radii->Kind(kind.kind).CountAtOrBelow(limit) : CountConvertible(kind.kind, limit);
     pieces.push_back({"、", std::string(kind.name) + " " + std::to_string(count)});
+    shortKinds.push_back(std::string(kind.shortName) + std::to_string(count));
     total += count;
+  }
+  std::string result = "→ 点";
+  if (markers) {
+    const int32_t shape = host.ItemIndex(Control::ComboBox1);
+    result = "→ 点マーカー";
+    if (shape >= 0 && shape <= kLastMarkerIndex) result += kMarkerShapes[shape];
   }
   if (pieces.empty()) {
     lines.push_back({"変換対象：0（対象図形が選ばれていません）", false});
-  } else if (total == 0) {
-    pieces.push_back({"", "（変換される図形はありません）"});
-    Wrap(lines, "変換対象：", "　　　　　", pieces, false);
   } else {
-    std::string result = "→ 点";
-    if (!host.Checked(Control::RadioButton1)) {
-      const int32_t shape = host.ItemIndex(Control::ComboBox1);
-      result = "→ 点マーカー";
-      if (shape >= 0 && shape <= kLastMarkerIndex) result += kMarkerShapes[shape];
-    }
-    pieces.push_back({" ", result});
+    pieces.push_back(total == 0 ? Piece{"", "（変換される図形はありません）"} : Piece{" ", result});
     Wrap(lines, "変換対象：", "　　　　　", pieces, false);
+    // Lines that inform give way to warnings, which are never cut.
+    if (lines.size() + warnings.size() > kPreviewLines) {
+      lines.clear();
+      ShortCountLine(lines, shortKinds, total, result);
+    }
   }
   const size_t taken = lines.size() + warnings.size();
   if (radii && taken < kPreviewLines)

@@ -19,8 +19,10 @@ struct PreviewLine {
 /// Widest preview line, in columns of the dialog's fixed-pitch font (a
 /// full-width character takes two).
 inline constexpr size_t kPreviewColumns = 64;
-/// Lines the strip holds.
-inline constexpr size_t kPreviewLines = 5;
+/// Lines the strip holds: enough for every warning at once (the typed radius
+/// and scale, two lines each at their longest, and the block insertions)
+/// beside one line of counts.
+inline constexpr size_t kPreviewLines = 7;
 
 class RadiusIndex;
 

@@ -86,7 +86,10 @@ TEST_F(PreviewTest, CountsWhatOkConvertsIntoWhat) {
        "半径「-1」は小さすぎるため 0.000001 として扱います"},
       {"", true, false, false, false, false, false,
        "変換対象：円 0（変換される図形はありません）\n"
-       "半径「」は数値でないため 0.000001 として扱います"},
+       "半径が空欄のため 0.000001 として扱います"},
+      {"　 ", true, false, false, false, false, false,
+       "変換対象：円 0（変換される図形はありません）\n"
+       "半径が空欄のため 0.000001 として扱います"},
       {"０．５", true, false, false, false, false, false,
        "変換対象：円 0（変換される図形はありません）\n"
        "半径「０．５」は数値でないため 0.000001 として扱います"},
@@ -103,7 +106,7 @@ TEST_F(PreviewTest, CountsWhatOkConvertsIntoWhat) {
       {"1e8", true, false, false, false, false, false, "変換対象：円 3 → 点"},
       {"5", false, false, false, false, false, false, "変換対象：0（対象図形が選ばれていません）"},
       {"1e400", true, false, false, false, false, false,
-       "半径の値が大きすぎて読めないため、OKできません"},
+       "半径の値が大きすぎて読めないため、ＯＫできません"},
   };
   for (const auto& c : cases) {
     Show(kDrawing);
@@ -113,6 +116,43 @@ TEST_F(PreviewTest, CountsWhatOkConvertsIntoWhat) {
     host.SetItemIndex(Control::ComboBox1, 4);
     EXPECT_EQ(Text(), c.text) << c.radius;
     FreeDrawingTables();
+  }
+}
+
+// 倍率 as 半径: whenever OK would use another value than the text says, a
+// red line names the text and the value; in point mode, which uses no
+// scale, none.
+TEST_F(PreviewTest, TellsTheScaleOkUsesForMarkers) {
+  const struct {
+    const char* scale;
+    bool marker;
+    const char* warning;  // empty: none
+  } cases[] = {
+      {"2", true, ""},
+      {"0.000000001", true, ""},
+      {"1e8", true, ""},
+      {"abc", true, "倍率「abc」は数値でないため 0.000000001 として扱います"},
+      {"0", true, "倍率「0」は小さすぎるため 0.000000001 として扱います"},
+      {"-1", true, "倍率「-1」は小さすぎるため 0.000000001 として扱います"},
+      {"", true, "倍率が空欄のため 0.000000001 として扱います"},
+      {"２", true, "倍率「２」は数値でないため 0.000000001 として扱います"},
+      {"2倍", true, "倍率「2倍」は数値でないため 0.000000001 として扱います"},
+      {"1e9", true, "倍率「1e9」は大きすぎるため 100000000 として扱います"},
+      {"abc", false, ""},
+      {"", false, ""},
+  };
+  Show(kDrawing);
+  Boxes(true, false, false, false, false);
+  host.SetText(Control::Edit1, "5");
+  for (const auto& c : cases) {
+    host.SetText(Control::Edit2, c.scale);
+    SetRadioGroupButton(host, c.marker ? Control::RadioButton2 : Control::RadioButton1, true);
+    std::string warnings;
+    for (const PreviewLine& line : form.Preview()) {
+      if (line.Warning) warnings += line.Text;
+    }
+    EXPECT_EQ(warnings, c.warning) << c.scale << (c.marker ? " markers" : " points");
+    EXPECT_FALSE(host.Disabled(Control::Button1)) << c.scale;  // OK runs with the value told
   }
 }
 
@@ -150,11 +190,11 @@ TEST_F(PreviewTest, SaysWhichFieldOkCannotReadAndOffersOkOnlyWhenItCan) {
     const char* text;
     bool okEnabled;
   } cases[] = {
-      {"1e400", "1", "半径の値が大きすぎて読めないため、OKできません", false},
-      {"5", "-1e999", "倍率の値が大きすぎて読めないため、OKできません", false},
+      {"1e400", "1", "半径の値が大きすぎて読めないため、ＯＫできません", false},
+      {"5", "-1e999", "倍率の値が大きすぎて読めないため、ＯＫできません", false},
       {"1e400", "1e400",
-       "半径の値が大きすぎて読めないため、OKできません\n"
-       "倍率の値が大きすぎて読めないため、OKできません",
+       "半径の値が大きすぎて読めないため、ＯＫできません\n"
+       "倍率の値が大きすぎて読めないため、ＯＫできません",
        false},
       {"5", "1e300", "変換対象：円 2 → 点", true},  // clamped by OK, no refusal
   };
@@ -186,7 +226,7 @@ TEST_F(PreviewTest, WarnsOfBlockInsertionsAndWrapsWithinTheStrip) {
   EXPECT_FALSE(lines[1].Warning);
   EXPECT_FALSE(lines[2].Warning);  // the radii
   EXPECT_TRUE(lines[3].Warning);
-  EXPECT_EQ(lines[3].Text, "ブロック図形2個はOKで消え作図されません。キャンセルで選び直し");
+  EXPECT_EQ(lines[3].Text, "ブロック図形2個はＯＫで消え作図されません。キャンセルで選び直し");
   for (const PreviewLine& line : lines) EXPECT_LE(Columns(line.Text), kPreviewColumns) << line.Text;
 }
 
@@ -293,9 +333,78 @@ TEST_F(PreviewTest, TheWorstCaseFitsTheStrip) {
   EXPECT_EQ(Text(true),
             "変換対象：円 12、円弧・楕円 1、円ソリッド 12、円周ソリッド 12、\n"
             "　　　　　円環ソリッド 12 → 点マーカー＊\n"
-            "半径：… 123458.789012345×12 123459.789012345×12 ｜\n"
-            "　　　223456.789012345×12 323456.789012345×12 …\n"
-            "ブロック図形1234個はOKで消え作図されません。キャンセルで選び直し");
+            "半径：… 123457.789012345×12 123458.789012345×12\n"
+            "　　　123459.789012345×12 ｜ 223456.789012345×12\n"
+            "　　　323456.789012345×12 423456.789012345×12 …\n"
+            "ブロック図形1234個はＯＫで消え作図されません。\n"
+            "　キャンセルで選び直し");
+}
+
+// The fullest states: all five kinds with seven-digit counts, sixteen
+// full-width characters in both edits, block insertions with a seven-digit
+// count. Every warning is there whole, the lines that inform give way, and
+// no more lines than the strip holds, none wider than it.
+TEST_F(PreviewTest, NoWarningIsEverCut) {
+  std::string drawing;
+  drawing.reserve(size_t{64} << 20);
+  for (const char* line : {"ci 0 0 1\r\n", "ci 0 0 1 0 0 1 1\r\n", "sc 0 0 1 1 0 6.28 0 0\r\n",
+                           "se 0 0 1 1 0 6.28 0 0\r\n", "so 0 0 1 1 0 6.28 0 0\r\n"}) {
+    for (int i = 0; i < 1000000; ++i) drawing += line;
+  }
+  for (int i = 0; i < 1000000; ++i) drawing += "BL 0 0 b\r\n";
+  Show(drawing);
+  Boxes(true, true, true, true, true);
+  const std::string sixteen = "ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐ";
+  const struct {
+    std::string radius, scale;
+    bool marker;
+    size_t warnings;  // red lines expected, every one whole
+  } cases[] = {
+      {sixteen, sixteen, true, 6},  // 2 + 2 + the block warning's 2
+      {sixteen, "1", true, 4},
+      {"1", sixteen, true, 4},
+      {sixteen, sixteen, false, 4},  // no scale line for points
+      {"", "", true, 4},
+      {"1", "1", true, 2},
+      {"1e400", "1e400", true, 4},
+  };
+  for (const auto& c : cases) {
+    host.SetText(Control::Edit1, c.radius);
+    host.SetText(Control::Edit2, c.scale);
+    SetRadioGroupButton(host, c.marker ? Control::RadioButton2 : Control::RadioButton1, true);
+    const std::vector<PreviewLine> lines = form.Preview();
+    const std::string all = PreviewText(lines, "\n");
+    EXPECT_LE(lines.size(), kPreviewLines) << all;
+    size_t warnings = 0;
+    for (const PreviewLine& line : lines) {
+      EXPECT_LE(Columns(line.Text), kPreviewColumns) << line.Text;
+      warnings += line.Warning;
+    }
+    EXPECT_EQ(warnings, c.warnings) << all;
+    EXPECT_NE(all.find("ブロック図形1000000個はＯＫで消え作図されません。\n　キャンセルで選び直し"),
+              std::string::npos)
+        << all;
+    if (c.radius != "1e400") {
+      // The counts, shortened where the warnings need the room.
+      EXPECT_TRUE(lines[0].Text.starts_with("変換対象：")) << all;
+      EXPECT_NE(lines[0].Text.find(c.radius == "1" ? "1000000" : "0"), std::string::npos) << all;
+    }
+  }
+  host.SetText(Control::Edit1, sixteen);
+  host.SetText(Control::Edit2, sixteen);
+  SetRadioGroupButton(host, Control::RadioButton2, true);
+  EXPECT_EQ(Text(true),
+            "変換対象：計 0（円0 弧0 円ソ0 周ソ0 環ソ0）\n"
+            "半径「" +
+                sixteen +
+                "」は数値でないため\n"
+                "　　0.000001 として扱います\n"
+                "倍率「" +
+                sixteen +
+                "」は数値でないため\n"
+                "　　0.000000001 として扱います\n"
+                "ブロック図形1000000個はＯＫで消え作図されません。\n"
+                "　キャンセルで選び直し");
 }
 
 TEST_F(PreviewTest, AFailedReadShowsNothing) {

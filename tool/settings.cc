@@ -24,8 +24,8 @@ double ClampRadiusLimit(double value) {
 }
 
 double ClampMagnification(double value) {
-  if (value < 1e-9) value = 1e-9;
-  if (value > 1e8) value = 1e8;
+  if (value < kMinMagnification) value = kMinMagnification;
+  if (value > kMaxMagnification) value = kMaxMagnification;
   return value;
 }
 

@@ -48,7 +48,11 @@ inline constexpr double kMaxRadiusLimit = 1e8;
 
 /// RadiusLimit brought into kMinRadiusLimit .. kMaxRadiusLimit.
 double ClampRadiusLimit(double value);
-/// Magnification brought into 1e-9 .. 1e8.
+/// The range of Magnification.
+inline constexpr double kMinMagnification = 1e-9;
+inline constexpr double kMaxMagnification = 1e8;
+
+/// Magnification brought into kMinMagnification .. kMaxMagnification.
 double ClampMagnification(double value);
 
 }  // namespace q836

@@ -7,10 +7,6 @@
 
 namespace q836 {
 
-namespace {
-constexpr COLORREF kWarningText = RGB(192, 0, 0);
-}  // namespace
-
 StripLayout LayOutStrip(HDC dc, const RECT& rect, size_t lines, int dpi) {
   TEXTMETRICW metrics;
   GetTextMetricsW(dc, &metrics);
@@ -25,8 +21,8 @@ StripLayout LayOutStrip(HDC dc, const RECT& rect, size_t lines, int dpi) {
           rect.right - MulDiv(kStripMarginRight, dpi, 96)};
 }
 
-void PaintStrip(HDC dc, const RECT& rect, HFONT font, HBRUSH background,
-                const std::vector<PreviewLine>& lines, int dpi) {
+void PaintStrip(HDC dc, const RECT& rect, HFONT font, HBRUSH background, COLORREF text,
+                COLORREF warning, const std::vector<PreviewLine>& lines, int dpi) {
   FillRect(dc, &rect, background);
   HGDIOBJ oldFont = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
@@ -35,10 +31,10 @@ void PaintStrip(HDC dc, const RECT& rect, HFONT font, HBRUSH background,
   GetTextMetricsW(dc, &metrics);
   int y = layout.top;
   for (const PreviewLine& line : lines) {
-    SetTextColor(dc, line.Warning ? kWarningText : GetSysColor(COLOR_WINDOWTEXT));
-    const std::wstring text = Utf16(line.Text);
+    SetTextColor(dc, line.Warning ? warning : text);
+    const std::wstring wide = Utf16(line.Text);
     RECT r = {layout.left, y, layout.right, y + metrics.tmHeight};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r,
               DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     y += layout.pitch;
   }

@@ -1,5 +1,5 @@
 // The foot strip of the dialog: the preview lines painted in the dialog's
-// font, warnings in red, as many lines as the strip holds.
+// font, warnings in their own colour, as many lines as the strip holds.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +27,9 @@ struct StripLayout {
 /// into the line above), the block centred in the strip.
 StripLayout LayOutStrip(HDC dc, const RECT& rect, size_t lines, int dpi);
 
-/// Paints `lines` into `rect` of `dc` in `font` over `background`.
-void PaintStrip(HDC dc, const RECT& rect, HFONT font, HBRUSH background,
-                const std::vector<PreviewLine>& lines, int dpi);
+/// Paints `lines` into `rect` of `dc` in `font` over `background`, in the
+/// colour `text`, warnings in `warning`.
+void PaintStrip(HDC dc, const RECT& rect, HFONT font, HBRUSH background, COLORREF text,
+                COLORREF warning, const std::vector<PreviewLine>& lines, int dpi);
 
 }  // namespace q836

@@ -18,12 +18,14 @@ wine_prefix_ready || exit 1
 wine_set_dpi "${Q836_WINE_DPI:-96}"
 xvfb_ready || exit 1
 work=$(mktemp -d)
-trap 'xvfb_stop; wine_set_dpi 96; rm -rf "$work"' EXIT
+trap 'xvfb_stop; wine_set_dpi 96; wine_set_colours; rm -rf "$work"' EXIT
 failures=0
 crlf() { printf '%s\r\n' "$@"; }
 typical() { crlf lg0 ly1 lc2 lt1 lw0 "ci 10 20 0.05" "ci 30 40 5" "ci 1 1 0.1 0 0 1 1"; }
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# The Windows form of a path, for the helpers that take one.
+win_path() { "$WINE" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
 # Copies the program into a new folder; prints the folder.
 new_folder() {
@@ -321,7 +323,7 @@ test_unreadable_value_disables_ok() {
     sleep 0.5
     strip=$("$WINE" "$read_strip" 2>/dev/null)
     case "$strip" in
-      "${field}の値が大きすぎて読めないため、OKできません"*) ;;
+      "${field}の値が大きすぎて読めないため、ＯＫできません"*) ;;
       *) fail "overflow ($field): the strip shows [$strip]";;
     esac
     keys Return
@@ -335,13 +337,13 @@ test_unreadable_value_disables_ok() {
   [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "overflow: OK did not convert"
 }
 
-# Tab runs through the controls without entering the memo or the banner:
-# 11 Tabs from the first check box come back to it, and Space then toggles it.
+# Tab runs through the controls, the memo among them, never the banner: 12
+# Tabs from the first check box come back to it, and Space then toggles it.
 test_tab_order_cycles_through_the_controls() {
   local f; f=$(new_folder tab)
   typical > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "tab: no window"; return; }
-  keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space Return
+  keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space Return
   wait_exit || { fail "tab: still running"; kill "$PID"; return; }
   # CheckBox1 toggled off: the small circle stays a circle.
   grep -q '^ci 10 20 0.05' "$f/JWC_TEMP.TXT" || fail "tab: focus did not come back to the first check box"
@@ -349,7 +351,7 @@ test_tab_order_cycles_through_the_controls() {
 
 # From every tab stop, every arrow key leaves the focus on a control that can
 # take it (never a label, a group box or the strip). Alt+E puts the focus on
-# the first check box; Tab then reaches each of the 11 tab stops in turn.
+# the first check box; Tab then reaches each of the 12 tab stops in turn.
 test_arrow_keys_stay_on_controls() {
   local f; f=$(new_folder arrows)
   typical > "$f/JWC_TEMP.TXT"
@@ -357,7 +359,7 @@ test_arrow_keys_stay_on_controls() {
   local stop arrow tabs focus at
   local -a stops=()
   tabs=""
-  for stop in $(seq 0 10); do
+  for stop in $(seq 0 11); do
     [ "$stop" -gt 0 ] && tabs="$tabs Tab"
     # shellcheck disable=SC2086
     keys alt+e $tabs
@@ -375,9 +377,9 @@ test_arrow_keys_stay_on_controls() {
       esac
     done
   done
-  # The 11 tab stops in their order: the check boxes, Edit1, OK, Cancel, the
-  # checked radio button, the drop-down list, Edit2.
-  [ "${stops[*]}" = "102 103 104 105 106 108 1 2 123 126 128" ] ||
+  # The 12 tab stops in their order: the check boxes, Edit1, OK, Cancel, the
+  # memo, the checked radio button, the drop-down list, Edit2.
+  [ "${stops[*]}" = "102 103 104 105 106 108 1 2 121 123 126 128" ] ||
     fail "arrows: the tab stops reached from Alt+E are [${stops[*]}]"
   keys Escape
   wait_exit || { fail "arrows: still running"; kill "$PID"; }
@@ -549,31 +551,75 @@ test_strip_worst_case_fits() {
 
 # At 96, 120, 144 and 192 DPI the form and every control are the design
 # scaled by DPI / 96 (within 2 px), every caption fits its control in the
-# dialog's font at that DPI, and so does the fullest strip.
+# dialog's font at that DPI, every line of the memo stands whole beside its
+# scroll bar, and so does the fullest strip: all five kinds with seven-digit
+# counts, sixteen full-width characters in both edits, a million block
+# insertions; the strip shows all seven lines that --preview prints.
 test_layout_at_each_dpi() {
-  local dpi geometry client fit width height
+  local dpi geometry client fit memo width height actual expected
+  local sixteen="ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐ"
+  fullest_drawing > "$work/fullest.txt"
+  crlf 0 0 1 1 0 1 1 0 1 1 1 1 > "$work/fullest.dat"
+  expected=$("$batch" --preview --settings "$work/fullest.dat" --radius "$sixteen" --scale "$sixteen" \
+    "$work/fullest.txt" 2>/dev/null)
   for dpi in 96 120 144 192; do
     wine_set_dpi "$dpi"
     local f; f=$(new_folder "dpi-$dpi")
-    worst_case_drawing > "$f/JWC_TEMP.TXT"
-    crlf 0 0 1 1 0 1 200000 0 1 1 1 1 > "$f/q836.dat"
+    cp "$work/fullest.txt" "$f/JWC_TEMP.TXT"
+    cp "$work/fullest.dat" "$f/q836.dat"
     start_dialog "$f" || { fail "dpi $dpi: no window"; continue; }
+    "$WINE" "$read_strip" --set 108 "$sixteen" 2>/dev/null
+    "$WINE" "$read_strip" --set 128 "$sixteen" 2>/dev/null
+    sleep 0.5
     geometry=$("$WINE" "$read_strip" --geometry 2>/dev/null)
     fit=$("$WINE" "$read_strip" --fit 2>/dev/null)
+    memo=$("$WINE" "$read_strip" --memo 2>/dev/null)
+    actual=$("$WINE" "$read_strip" 2>/dev/null)
+    if [ -n "${Q836_SCREENSHOTS:-}" ]; then
+      "$WINE" "$read_strip" --shot "$(win_path "$Q836_SCREENSHOTS/strip-$dpi.bmp")" 2>/dev/null
+    fi
     keys Escape
     wait_exit || { fail "dpi $dpi: still running"; kill "$PID"; }
     client=$(sed -n 's/^dpi \([0-9]*\) client \([0-9]*\)x\([0-9]*\)$/\1 \2 \3/p' <<<"$geometry")
     read -r seen width height <<<"$client"
     [ "$seen" = "$dpi" ] || fail "dpi $dpi: the program sees [$geometry]"
-    local want_w=$(( (467 * dpi + 48) / 96 )) want_h=$(( (378 * dpi + 48) / 96 ))
+    local want_w=$(( (467 * dpi + 48) / 96 )) want_h=$(( (404 * dpi + 48) / 96 ))
     [ "${width:-0}" -ge $((want_w - 2)) ] && [ "${width:-0}" -le $((want_w + 2)) ] &&
       [ "${height:-0}" -ge $((want_h - 2)) ] && [ "${height:-0}" -le $((want_h + 2)) ] ||
       fail "dpi $dpi: client ${width}x${height} instead of ${want_w}x${want_h}"
     grep -qx "controls fit" <<<"$geometry" || fail "dpi $dpi: $(grep -v '^dpi ' <<<"$geometry")"
-    case "$fit" in "fits "*) ;; *) fail "dpi $dpi: strip: $fit";; esac
-    echo "dpi $dpi: client ${width}x${height}, $(tail -1 <<<"$geometry"), strip $fit"
+    [ "$fit" = "fits 7 lines" ] || fail "dpi $dpi: strip: $fit"
+    case "$memo" in "memo lines fit: "*) ;; *) fail "dpi $dpi: $memo";; esac
+    [ "$actual" = "$expected" ] || fail "dpi $dpi: the strip shows [$actual] instead of [$expected]"
+    echo "dpi $dpi: client ${width}x${height}, $(tail -1 <<<"$geometry"), strip $fit, $memo"
   done
   wine_set_dpi "${Q836_WINE_DPI:-96}"
+}
+
+# The colours a high-contrast scheme gives (Wine does not report the scheme,
+# so the colours alone must switch the dialog to the system's): every
+# caption, the memo, the status line and the strip stand out from their
+# background, as they do in the standard scheme.
+test_high_contrast_captions_stand_out() {
+  local f scheme result
+  for scheme in standard high; do
+    f=$(new_folder "contrast-$scheme")
+    { typical; crlf "BL 0 0 b"; } > "$f/JWC_TEMP.TXT"
+    crlf 0 0 1 1 0 1 0.1 0 1 0 0 0 > "$f/q836.dat"
+    [ "$scheme" = high ] && wine_set_colours "0 0 0" "255 255 255" "0 0 0" "255 255 255" "26 235 255"
+    start_dialog "$f" || { fail "contrast ($scheme): no window"; continue; }
+    "$WINE" "$read_strip" --set 128 abc 2>/dev/null  # a red line in the strip
+    sleep 0.5
+    result=$("$WINE" "$read_strip" --contrast 2>/dev/null)
+    if [ -n "${Q836_SCREENSHOTS:-}" ]; then
+      "$WINE" "$read_strip" --shot "$(win_path "$Q836_SCREENSHOTS/contrast-$scheme.bmp")" 2>/dev/null
+    fi
+    keys Escape
+    wait_exit || { fail "contrast ($scheme): still running"; kill "$PID"; }
+    [ "$result" = "captions stand out" ] || fail "contrast ($scheme): $(tr '\n' ' ' <<<"$result")"
+    echo "contrast ($scheme scheme): $result"
+  done
+  wine_set_colours
 }
 
 test_banner_request() {
@@ -606,7 +652,7 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_focus_returns_after_switching_programs test_keys_work_after_minimise_and_restore
        test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
        test_strip_worst_case_fits test_failed_write_is_told test_held_file_is_retried
-       test_second_start_brings_the_first
+       test_second_start_brings_the_first test_high_contrast_captions_stand_out
        test_layout_at_each_dpi test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"

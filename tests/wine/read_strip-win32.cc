@@ -7,13 +7,22 @@
 // does not fit); with --geometry, the DPI and client size of the form and
 // every control whose rectangle is not its designed one scaled to that DPI
 // within 2 px, or whose caption does not fit it in the dialog's font
-// ("controls fit" when none). Exit status 1 when there is no such window.
+// ("controls fit" when none); with --memo, whether every line of the memo
+// stands whole beside its scroll bar (it wraps a line that does not);
+// with --set ID TEXT, types TEXT into the form's control ID as a whole;
+// with --contrast, for every control that shows a caption, the contrast of
+// its text to its background as painted on the screen (the ratio of the
+// colour that stands out most to the commonest one), "captions stand out"
+// when each is at least 3; with --shot FILE, a picture of the form as it
+// stands on the screen, as a BMP file.
+// Exit status 1 when there is no such window.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +30,7 @@
 #include "tool/control_ids-win32.h"
 #include "tool/control_table-win32.h"
 #include "tool/dpi-win32.h"
+#include "tool/palette.h"
 #include "tool/strip-win32.h"
 
 namespace {
@@ -168,6 +178,126 @@ int PrintFit(HWND strip) {
   return 0;
 }
 
+// The contrast of what `window` shows in `area` (client coordinates): the
+// colour that stands out most from the commonest one, as painted on the
+// screen.
+double PaintedContrast(HWND window, RECT area) {
+  const int w = area.right - area.left, h = area.bottom - area.top;
+  if (w <= 0 || h <= 0) return 0;
+  POINT origin = {area.left, area.top};
+  ClientToScreen(window, &origin);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+  std::map<uint32_t, int> counts;
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  for (int i = 0; i < w * h; ++i) ++counts[pixels[i] & 0xFFFFFF];
+  uint32_t common = 0;
+  int most = 0;
+  for (const auto& [colour, n] : counts) {
+    if (n > most) most = n, common = colour;
+  }
+  auto rgb = [](uint32_t c) {
+    return q836::Rgb{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                     static_cast<uint8_t>(c)};
+  };
+  double best = 1;
+  for (const auto& [colour, n] : counts)
+    best = std::max(best, q836::ContrastRatio(rgb(colour), rgb(common)));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return best;
+}
+
+// Each control with a caption: the caption's contrast on the screen. A
+// check box or radio button is measured right of its check glyph, a group
+// box along its caption, every other control over its client area.
+int PrintContrast(HWND form) {
+  const int dpi = q836::WindowDpi(form);
+  int problems = 0;
+  for (size_t i = 0; i < q836::kControlCount; ++i) {
+    const q836::ControlSpec& c = q836::kControls[i];
+    const std::wstring cls = c.className;
+    const LONG type = c.style & BS_TYPEMASK;
+    const bool shows = cls == L"STATIC" || c.id == q836::kIdMemo1 ||
+                       (cls == L"BUTTON" && (type == BS_AUTOCHECKBOX ||
+                                             type == BS_AUTORADIOBUTTON || type == BS_GROUPBOX));
+    if (!shows) continue;
+    HWND h = GetDlgItem(form, c.id);
+    RECT area;
+    GetClientRect(h, &area);
+    if (cls == L"BUTTON" && type != BS_GROUPBOX) {
+      area.left += GetSystemMetrics(SM_CXMENUCHECK) + q836::Scale(2, dpi);
+    } else if (type == BS_GROUPBOX && cls == L"BUTTON") {
+      area = {q836::Scale(10, dpi), 0, q836::Scale(60, dpi), q836::Scale(12, dpi)};
+    }
+    const double contrast = PaintedContrast(h, area);
+    if (contrast < 3) {
+      std::printf("control %d: contrast %.2f\n", c.id, contrast);
+      ++problems;
+    }
+  }
+  if (problems == 0) std::puts("captions stand out");
+  return 0;
+}
+
+// The form's window, frame included, copied from the screen into a BMP.
+int SaveShot(HWND form, const wchar_t* path) {
+  RECT r;
+  GetWindowRect(form, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const DWORD rowBytes = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+  const DWORD imageBytes = rowBytes * static_cast<DWORD>(h);
+  BITMAPFILEHEADER file = {0x4D42,
+                           static_cast<DWORD>(sizeof file + sizeof info.bmiHeader) + imageBytes, 0,
+                           0, static_cast<DWORD>(sizeof file + sizeof info.bmiHeader)};
+  FILE* out = _wfopen(path, L"wb");
+  const bool ok = out && std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                  std::fwrite(bits, imageBytes, 1, out) == 1;
+  if (out) std::fclose(out);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok ? 0 : 1;
+}
+
+// The memo wraps a line wider than its text area: as many display lines as
+// text lines means every line fits.
+int PrintMemoFit(HWND memo) {
+  // An edit control's text is asked for: another process's window keeps no
+  // copy of it.
+  std::wstring text(static_cast<size_t>(SendMessageW(memo, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+  text.resize(static_cast<size_t>(
+      SendMessageW(memo, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+  size_t lines = 1;
+  for (size_t at = 0; (at = text.find(L"\r\n", at)) != std::wstring::npos; at += 2) ++lines;
+  const LRESULT shown = SendMessageW(memo, EM_GETLINECOUNT, 0, 0);
+  if (static_cast<size_t>(shown) == lines) {
+    std::printf("memo lines fit: %zu\n", lines);
+  } else {
+    std::printf("memo wraps: %ld display lines for %zu lines\n", static_cast<long>(shown), lines);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -176,6 +306,18 @@ int wmain(int argc, wchar_t** argv) {
   if (argc > 1 && std::wstring(argv[1]) == L"--geometry") {
     HWND form = FindWindowW(L"TForm1", L"円→点変換");
     return form ? PrintGeometry(form) : 1;
+  }
+  HWND form = FindWindowW(L"TForm1", L"円→点変換");
+  if (argc > 1 && std::wstring(argv[1]) == L"--contrast") return form ? PrintContrast(form) : 1;
+  if (argc > 2 && std::wstring(argv[1]) == L"--shot") return form ? SaveShot(form, argv[2]) : 1;
+  if (argc > 1 && std::wstring(argv[1]) == L"--memo") {
+    return form ? PrintMemoFit(GetDlgItem(form, q836::kIdMemo1)) : 1;
+  }
+  if (argc > 3 && std::wstring(argv[1]) == L"--set") {
+    if (!form) return 1;
+    SendMessageW(GetDlgItem(form, std::wcstol(argv[2], nullptr, 10)), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(argv[3]));
+    return 0;
   }
   if (argc > 1 && std::wstring(argv[1]) == L"--fit") {
     HWND strip = Source(false);

@@ -135,3 +135,34 @@ wine_set_dpi() {
   "$WINESERVER" -k 2>/dev/null
   "$WINESERVER" -w 2>/dev/null
 }
+
+# Sets the colour scheme's Window, WindowText, ButtonFace, ButtonText and
+# Hilight colours ("R G B" each) for programs started afterwards; without
+# arguments, puts back what the prefix had before the first call.
+WINE_COLOUR_NAMES=(Window WindowText ButtonFace ButtonText Hilight)
+WINE_SAVED_COLOURS=()
+wine_set_colours() {
+  local key='HKCU\Control Panel\Colors' i
+  if [ $# -eq 0 ]; then
+    [ ${#WINE_SAVED_COLOURS[@]} -eq 0 ] && return 0
+    for i in 0 1 2 3 4; do
+      if [ -n "${WINE_SAVED_COLOURS[$i]}" ]; then
+        "$WINE" reg add "$key" /v "${WINE_COLOUR_NAMES[$i]}" /t REG_SZ /d "${WINE_SAVED_COLOURS[$i]}" /f >/dev/null 2>&1
+      else
+        "$WINE" reg delete "$key" /v "${WINE_COLOUR_NAMES[$i]}" /f >/dev/null 2>&1
+      fi
+    done
+    WINE_SAVED_COLOURS=()
+  else
+    local colours=("$@")
+    for i in 0 1 2 3 4; do
+      if [ ${#WINE_SAVED_COLOURS[@]} -lt 5 ]; then
+        WINE_SAVED_COLOURS+=("$("$WINE" reg query "$key" /v "${WINE_COLOUR_NAMES[$i]}" 2>/dev/null |
+          tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p')")
+      fi
+      "$WINE" reg add "$key" /v "${WINE_COLOUR_NAMES[$i]}" /t REG_SZ /d "${colours[$i]}" /f >/dev/null 2>&1
+    done
+  fi
+  "$WINESERVER" -k 2>/dev/null
+  "$WINESERVER" -w 2>/dev/null
+}

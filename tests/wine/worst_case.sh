@@ -13,3 +13,14 @@ worst_case_drawing() {
   printf '%s\r\n' "ci 0 0 123456.789012345 0 0 1 1"
   for i in $(seq 1 1234); do printf '%s\r\n' "BL 0 0 b"; done
 }
+
+# The fullest state of the strip: a million figures of each of the five kinds
+# (seven-digit counts) and a million block insertions. Prints the exchange
+# file (CR LF lines).
+fullest_drawing() {
+  local line
+  for line in "ci 0 0 1" "ci 0 0 1 0 0 1 1" "sc 0 0 1 1 0 6.28 0 0" "se 0 0 1 1 0 6.28 0 0" \
+              "so 0 0 1 1 0 6.28 0 0" "BL 0 0 b"; do
+    yes "$line"$'\r' | head -n 1000000
+  done
+}

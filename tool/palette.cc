@@ -1,0 +1,58 @@
+#include "tool/palette.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace q836 {
+
+namespace {
+
+// The designed backgrounds: a white form, the green title band, the grey
+// status line and the blue memo; warnings in dark red.
+constexpr Rgb kDesignedBack[kSurfaces] = {
+    {255, 255, 255}, {192, 220, 192}, {231, 231, 231}, {187, 235, 244}};
+constexpr Rgb kDesignedWarning = {192, 0, 0};
+
+double Luminance(Rgb c) {
+  auto channel = [](uint8_t v) {
+    const double s = v / 255.0;
+    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(c.r) + 0.7152 * channel(c.g) + 0.0722 * channel(c.b);
+}
+
+}  // namespace
+
+double ContrastRatio(Rgb a, Rgb b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Palette ChoosePalette(const SystemColours& system) {
+  Palette p;
+  bool standsOut = !system.highContrast;
+  for (const Rgb& back : kDesignedBack) {
+    standsOut = standsOut && ContrastRatio(system.windowText, back) >= kMinimumContrast;
+  }
+  if (standsOut) {
+    for (int s = 0; s < kSurfaces; ++s) {
+      p.back[s] = kDesignedBack[s];
+      p.text[s] = system.windowText;
+    }
+    p.warning = kDesignedWarning;
+    return p;
+  }
+  p.system = true;
+  for (int s = 0; s < kSurfaces; ++s) {
+    p.back[s] = system.window;
+    p.text[s] = system.windowText;
+  }
+  p.back[kTitleSurface] = system.buttonFace;
+  p.text[kTitleSurface] = system.buttonText;
+  p.warning = ContrastRatio(system.highlight, system.window) >= kMinimumContrast
+                  ? system.highlight
+                  : system.windowText;
+  return p;
+}
+
+}  // namespace q836
