@@ -24,8 +24,6 @@ crlf() { printf '%s\r\n' "$@"; }
 typical() { crlf lg0 ly1 lc2 lt1 lw0 "ci 10 20 0.05" "ci 30 40 5" "ci 1 1 0.1 0 0 1 1"; }
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# The Windows form of a path, for the helpers that take one.
-win_path() { "$WINE" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
 # Copies the program into a new folder; prints the folder.
 new_folder() {
@@ -575,9 +573,6 @@ test_layout_at_each_dpi() {
     fit=$("$WINE" "$read_strip" --fit 2>/dev/null)
     memo=$("$WINE" "$read_strip" --memo 2>/dev/null)
     actual=$("$WINE" "$read_strip" 2>/dev/null)
-    if [ -n "${Q836_SCREENSHOTS:-}" ]; then
-      "$WINE" "$read_strip" --shot "$(win_path "$Q836_SCREENSHOTS/strip-$dpi.bmp")" 2>/dev/null
-    fi
     keys Escape
     wait_exit || { fail "dpi $dpi: still running"; kill "$PID"; }
     client=$(sed -n 's/^dpi \([0-9]*\) client \([0-9]*\)x\([0-9]*\)$/\1 \2 \3/p' <<<"$geometry")
@@ -611,9 +606,6 @@ test_high_contrast_captions_stand_out() {
     "$WINE" "$read_strip" --set 128 abc 2>/dev/null  # a red line in the strip
     sleep 0.5
     result=$("$WINE" "$read_strip" --contrast 2>/dev/null)
-    if [ -n "${Q836_SCREENSHOTS:-}" ]; then
-      "$WINE" "$read_strip" --shot "$(win_path "$Q836_SCREENSHOTS/contrast-$scheme.bmp")" 2>/dev/null
-    fi
     keys Escape
     wait_exit || { fail "contrast ($scheme): still running"; kill "$PID"; }
     [ "$result" = "captions stand out" ] || fail "contrast ($scheme): $(tr '\n' ' ' <<<"$result")"

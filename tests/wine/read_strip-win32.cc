@@ -13,8 +13,7 @@
 // with --contrast, for every control that shows a caption, the contrast of
 // its text to its background as painted on the screen (the ratio of the
 // colour that stands out most to the commonest one), "captions stand out"
-// when each is at least 3; with --shot FILE, a picture of the form as it
-// stands on the screen, as a BMP file.
+// when each is at least 3.
 // Exit status 1 when there is no such window.
 #include <fcntl.h>
 #include <io.h>
@@ -248,37 +247,6 @@ int PrintContrast(HWND form) {
   return 0;
 }
 
-// The form's window, frame included, copied from the screen into a BMP.
-int SaveShot(HWND form, const wchar_t* path) {
-  RECT r;
-  GetWindowRect(form, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  const DWORD rowBytes = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
-  const DWORD imageBytes = rowBytes * static_cast<DWORD>(h);
-  BITMAPFILEHEADER file = {0x4D42,
-                           static_cast<DWORD>(sizeof file + sizeof info.bmiHeader) + imageBytes, 0,
-                           0, static_cast<DWORD>(sizeof file + sizeof info.bmiHeader)};
-  FILE* out = _wfopen(path, L"wb");
-  const bool ok = out && std::fwrite(&file, sizeof file, 1, out) == 1 &&
-                  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-                  std::fwrite(bits, imageBytes, 1, out) == 1;
-  if (out) std::fclose(out);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok ? 0 : 1;
-}
-
 // The memo wraps a line wider than its text area: as many display lines as
 // text lines means every line fits.
 int PrintMemoFit(HWND memo) {
@@ -309,7 +277,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   HWND form = FindWindowW(L"TForm1", L"円→点変換");
   if (argc > 1 && std::wstring(argv[1]) == L"--contrast") return form ? PrintContrast(form) : 1;
-  if (argc > 2 && std::wstring(argv[1]) == L"--shot") return form ? SaveShot(form, argv[2]) : 1;
   if (argc > 1 && std::wstring(argv[1]) == L"--memo") {
     return form ? PrintMemoFit(GetDlgItem(form, q836::kIdMemo1)) : 1;
   }
