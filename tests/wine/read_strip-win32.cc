@@ -13,7 +13,7 @@
 // with --contrast, for every control that shows a caption, the contrast of
 // its text to its background as painted on the screen (the ratio of the
 // colour that stands out most to the commonest one), "captions stand out"
-// when each is at least 3.
+// when each is at least 3, with the colour of the form's background.
 // Exit status 1 when there is no such window.
 #include <fcntl.h>
 #include <io.h>
@@ -243,7 +243,15 @@ int PrintContrast(HWND form) {
       ++problems;
     }
   }
-  if (problems == 0) std::puts("captions stand out");
+  if (problems == 0) {
+    // The form's own background, where no control stands: right of the
+    // buttons.
+    HDC dc = GetDC(form);
+    const COLORREF back = GetPixel(dc, q836::Scale(400, dpi), q836::Scale(270, dpi));
+    ReleaseDC(form, dc);
+    std::printf("captions stand out on %d %d %d\n", GetRValue(back), GetGValue(back),
+                GetBValue(back));
+  }
   return 0;
 }
 
