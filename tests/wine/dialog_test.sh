@@ -491,6 +491,23 @@ test_enter_in_the_memo_presses_ok() {
   enter_presses_ok "$f" memo
 }
 
+# The memo is reached with Tab after キャンセル and scrolls from the keyboard;
+# Enter there still presses OK.
+test_memo_scrolls_from_the_keyboard() {
+  local f; f=$(new_folder memo-keys)
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "memo keys: no window"; return; }
+  keys alt+e Tab Tab Tab Tab Tab Tab Tab Tab
+  sleep 0.2
+  local focus; focus=$("$WINE" "$read_strip" --focus 2>/dev/null)
+  [ "${focus%% *}" = 121 ] || fail "memo keys: Tab after キャンセル reached [$focus], not the memo"
+  keys Next Next
+  sleep 0.3
+  local memo; memo=$("$WINE" "$read_strip" --memo 2>/dev/null)
+  case "$memo" in *"first shown 0") fail "memo keys: Page Down did not scroll: $memo";; esac
+  enter_presses_ok "$f" "memo keys"
+}
+
 # The foot strip shows what OK would do, updated by each edit, exactly as the
 # batch runner's --preview computes it for the same choices.
 test_strip_shows_the_preview_after_edits() {
@@ -585,6 +602,7 @@ test_layout_at_each_dpi() {
     grep -qx "controls fit" <<<"$geometry" || fail "dpi $dpi: $(grep -v '^dpi ' <<<"$geometry")"
     [ "$fit" = "fits 7 lines" ] || fail "dpi $dpi: strip: $fit"
     case "$memo" in "memo lines fit: "*) ;; *) fail "dpi $dpi: $memo";; esac
+    memo=${memo%%,*}
     [ "$actual" = "$expected" ] || fail "dpi $dpi: the strip shows [$actual] instead of [$expected]"
     echo "dpi $dpi: client ${width}x${height}, $(tail -1 <<<"$geometry"), strip $fit, $memo"
   done
@@ -649,6 +667,7 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_enter_in_the_memo_presses_ok test_strip_shows_the_preview_after_edits
        test_strip_worst_case_fits test_failed_write_is_told test_held_file_is_retried
        test_second_start_brings_the_first test_high_contrast_captions_stand_out
+       test_memo_scrolls_from_the_keyboard
        test_layout_at_each_dpi test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"

@@ -267,7 +267,8 @@ int PrintMemoFit(HWND memo) {
   for (size_t at = 0; (at = text.find(L"\r\n", at)) != std::wstring::npos; at += 2) ++lines;
   const LRESULT shown = SendMessageW(memo, EM_GETLINECOUNT, 0, 0);
   if (static_cast<size_t>(shown) == lines) {
-    std::printf("memo lines fit: %zu\n", lines);
+    std::printf("memo lines fit: %zu, first shown %ld\n", lines,
+                static_cast<long>(SendMessageW(memo, EM_GETFIRSTVISIBLELINE, 0, 0)));
   } else {
     std::printf("memo wraps: %ld display lines for %zu lines\n", static_cast<long>(shown), lines);
   }
