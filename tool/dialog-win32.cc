@@ -8,17 +8,16 @@
 #include <exception>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "text/wide_text.h"
 #include "tool/application-win32.h"
 #include "tool/banner-win32.h"
+#include "tool/colours-win32.h"
 #include "tool/control_ids-win32.h"
 #include "tool/control_table-win32.h"
 #include "tool/dpi-win32.h"
 #include "tool/form1.h"
-#include "tool/palette.h"
 #include "tool/res/resource.h"
 #include "tool/single_run-win32.h"
 #include "tool/strip-win32.h"
@@ -46,26 +45,6 @@ std::wstring ExchangeFileBesideExe() {
   std::wstring path = ModulePath();
   path.resize(path.find_last_of(L"\\/") + 1);
   return path + L"JWC_TEMP.TXT";
-}
-
-COLORREF ColourRef(Rgb c) { return RGB(c.r, c.g, c.b); }
-
-Rgb SystemColour(int index) {
-  const COLORREF c = GetSysColor(index);
-  return {GetRValue(c), GetGValue(c), GetBValue(c)};
-}
-
-// The user's colour scheme as the system tells it.
-SystemColours CurrentSystemColours() {
-  HIGHCONTRASTW contrast = {sizeof contrast, 0, nullptr};
-  const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-                    (contrast.dwFlags & HCF_HIGHCONTRASTON);
-  return {high,
-          SystemColour(COLOR_WINDOW),
-          SystemColour(COLOR_WINDOWTEXT),
-          SystemColour(COLOR_BTNFACE),
-          SystemColour(COLOR_BTNTEXT),
-          SystemColour(COLOR_HIGHLIGHT)};
 }
 
 // The surface whose colours a control takes.
@@ -194,7 +173,6 @@ class Dialog : public FormHost {
   void Activate(bool active);
   void UpdatePreview();
   void DrawStrip(const DRAWITEMSTRUCT& item);
-  LRESULT ControlColour(HDC dc, HWND control);
   void ApplyColours();
   // Runs an event handler; an exception escaping it is shown, as the
   // application's general error report does, and the dialog stays open.
@@ -208,8 +186,7 @@ class Dialog : public FormHost {
   int dpi_ = 96;
   HFONT font_ = nullptr;
   HFONT titleFont_ = nullptr;
-  Palette palette_;
-  HBRUSH brushes_[kSurfaces] = {};
+  FormColours colours_;
   HWND focused_ = nullptr;   // the control that had the focus when the form was deactivated
   HWND moveFrom_ = nullptr;  // a window that cannot take the focus, where the next move starts
   bool shown_ = false;       // the show handler has filled the controls
@@ -285,11 +262,12 @@ void Dialog::UpdatePreview() {
 
 void Dialog::DrawStrip(const DRAWITEMSTRUCT& item) {
   if (panel_) {
-    FillRect(item.hDC, &item.rcItem, brushes_[kFormSurface]);
+    FillRect(item.hDC, &item.rcItem, colours_.Brush(kFormSurface));
     return;
   }
-  PaintStrip(item.hDC, item.rcItem, font_, brushes_[kFormSurface],
-             ColourRef(palette_.text[kFormSurface]), ColourRef(palette_.warning), preview_, dpi_);
+  const Palette& palette = colours_.Colours();
+  PaintStrip(item.hDC, item.rcItem, font_, colours_.Brush(kFormSurface),
+             ColourRef(palette.text[kFormSurface]), ColourRef(palette.warning), preview_, dpi_);
 }
 
 // Enter in the read-only memo presses the default button and Esc the
@@ -307,42 +285,6 @@ LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
     return code;
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-// A group box paints its caption in a colour of its own, whatever the
-// colours its parent gives (so a white scheme text can end up black on
-// black): in the system's colours the form paints the frame and caption.
-LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                              DWORD_PTR data) {
-  const Palette& palette = *reinterpret_cast<const Palette*>(data);
-  if (message != WM_PAINT || !palette.system) {
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-  }
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
-  TEXTMETRICW metrics;
-  GetTextMetricsW(dc, &metrics);
-  RECT frame;
-  GetClientRect(hwnd, &frame);
-  frame.top += metrics.tmHeight / 2 - 1;
-  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-  wchar_t caption[64] = {};
-  GetWindowTextW(hwnd, caption, 64);
-  RECT text = {metrics.tmAveCharWidth, 0, 0, metrics.tmHeight};
-  DrawTextW(dc, caption, -1, &text, DT_CALCRECT | DT_SINGLELINE);
-  RECT back = {text.left - 2, text.top, text.right + 2, text.bottom};
-  HBRUSH brush = CreateSolidBrush(RGB(palette.back[kFormSurface].r, palette.back[kFormSurface].g,
-                                      palette.back[kFormSurface].b));
-  FillRect(dc, &back, brush);
-  DeleteObject(brush);
-  SetBkMode(dc, TRANSPARENT);
-  const Rgb ink = palette.text[kFormSurface];
-  SetTextColor(dc, RGB(ink.r, ink.g, ink.b));
-  DrawTextW(dc, caption, -1, &text, DT_SINGLELINE);
-  SelectObject(dc, oldFont);
-  EndPaint(hwnd, &paint);
-  return 0;
 }
 
 // The form gives the focus back to the control that had it when it was
@@ -381,10 +323,7 @@ void Dialog::CreateControls() {
   ImmAssociateContext(combo, nullptr);
   SetWindowTextW(GetDlgItem(hwnd_, kIdMemo1), Utf16(kMemoText).c_str());
   SetWindowSubclass(GetDlgItem(hwnd_, kIdMemo1), MemoProc, 0, 0);
-  for (int id : {kIdGroupBox1, kIdGroupBox2}) {
-    SetWindowSubclass(GetDlgItem(hwnd_, id), GroupBoxProc, 0,
-                      reinterpret_cast<DWORD_PTR>(&palette_));
-  }
+  for (int id : {kIdGroupBox1, kIdGroupBox2}) colours_.PaintGroupBox(GetDlgItem(hwnd_, id));
 }
 
 // Places every control and sizes the client area for the window's DPI, with
@@ -496,21 +435,10 @@ void Dialog::Command(int id, int code) {
   }
 }
 
-LRESULT Dialog::ControlColour(HDC dc, HWND control) {
-  const Surface surface = SurfaceOf(GetDlgCtrlID(control));
-  SetBkColor(dc, ColourRef(palette_.back[surface]));
-  SetTextColor(dc, ColourRef(palette_.text[surface]));
-  return reinterpret_cast<LRESULT>(brushes_[surface]);
-}
-
 // Takes the colours the user's scheme asks for and repaints everything in
 // them: at the start and whenever the scheme changes.
 void Dialog::ApplyColours() {
-  palette_ = ChoosePalette(CurrentSystemColours());
-  for (int s = 0; s < kSurfaces; ++s) {
-    if (brushes_[s]) DeleteObject(brushes_[s]);
-    brushes_[s] = CreateSolidBrush(ColourRef(palette_.back[s]));
-  }
+  colours_.Choose();
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
@@ -538,11 +466,12 @@ LRESULT Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+      return reinterpret_cast<LRESULT>(colours_.ControlColour(
+          reinterpret_cast<HDC>(wParam), SurfaceOf(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))));
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(hwnd_, &r);
-      FillRect(reinterpret_cast<HDC>(wParam), &r, brushes_[kFormSurface]);
+      FillRect(reinterpret_cast<HDC>(wParam), &r, colours_.Brush(kFormSurface));
       return TRUE;
     }
     case WM_SYSCOLORCHANGE:
@@ -568,7 +497,6 @@ LRESULT Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       DeleteObject(font_);
       DeleteObject(titleFont_);
-      for (HBRUSH& brush : brushes_) DeleteObject(std::exchange(brush, nullptr));
       PostQuitMessage(0);
       return 0;
   }
