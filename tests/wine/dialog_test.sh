@@ -79,6 +79,18 @@ focus_now() {
   echo "$focus"
 }
 
+# The focused control once it is ID, waiting up to 2 s for the keys just
+# sent to be handled; otherwise the last one seen.
+focus_settles() {  # ID
+  local focus
+  for _ in $(seq 1 10); do
+    focus=$(focus_now)
+    [ "${focus%% *}" = "$1" ] && break
+    sleep 0.2
+  done
+  echo "$focus"
+}
+
 still_open() {
   sleep 1
   kill -0 "$PID" 2>/dev/null && xdotool search --onlyvisible --name '^円→点変換$' >/dev/null 2>&1
@@ -403,8 +415,7 @@ test_neither_radio_shows_markers() {
   crlf 0 0 1 1 0 0 0.1 0 1 0 0 0 > "$f/q836.dat"
   start_dialog "$f" || { fail "radio: no window"; return; }
   keys alt+s
-  sleep 0.2
-  local focus; focus=$(focus_now)
+  local focus; focus=$(focus_settles 124)
   [ "${focus%% *}" = 124 ] || fail "radio: Alt+S reached [$focus], not the checked 点マーカー"
   keys Return
   wait_exit || { fail "radio: still running"; kill "$PID"; return; }
@@ -510,8 +521,7 @@ test_memo_scrolls_from_the_keyboard() {
   typical > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "memo keys: no window"; return; }
   keys alt+e Tab Tab Tab Tab Tab Tab Tab Tab
-  sleep 0.2
-  local focus; focus=$(focus_now)
+  local focus; focus=$(focus_settles 121)
   [ "${focus%% *}" = 121 ] || fail "memo keys: Tab after キャンセル reached [$focus], not the memo"
   keys Next Next
   sleep 0.3
