@@ -167,8 +167,7 @@ AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
 
 void AtomicFileWriter::RecordError() {
   if (error_ != FileError::kNone) return;
-  error_ = fs_.LastError();
-  if (error_ == FileError::kNone) error_ = FileError::kOther;
+  error_ = fs_.FailureReason();
 }
 
 void AtomicFileWriter::Write(const char* data, size_t size) {

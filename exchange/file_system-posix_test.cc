@@ -183,11 +183,10 @@ TEST_F(DiskTargetTest, TheLongestNameIsWritten) {
 TEST_F(DiskTargetTest, PlantedLinksAreNotFollowed) {
   Put(dir / "victim", "victim");
   Put(dir / "JWC_TEMP.TXT", "old");
-  char tag[24];
-  std::snprintf(tag, sizeof tag, "%lx", static_cast<unsigned long>(::getpid()));
+  const std::string tag = DiskFileSystem().RunTag();
   for (int n = 0; n < 3; ++n) {
-    fs::create_symlink(dir / "victim", dir / ("JWC_TEMP.TXT." + std::string(tag) + "-" +
-                                              std::to_string(n) + ".q836-new"));
+    fs::create_symlink(dir / "victim",
+                       dir / ("JWC_TEMP.TXT." + tag + "-" + std::to_string(n) + ".q836-new"));
   }
   ASSERT_TRUE(Write(dir / "JWC_TEMP.TXT", "hd\r\n"));
   EXPECT_EQ(Read(dir / "victim"), "victim");

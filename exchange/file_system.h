@@ -121,6 +121,12 @@ class FileSystem {
   virtual WriteTarget ResolveForWriting(const std::string& path) = 0;
   /// Why the last operation that failed on the calling thread failed.
   virtual FileError LastError() = 0;
+  /// The reason of a failure that just happened: LastError, or kOther where
+  /// the platform gave none.
+  FileError FailureReason() {
+    const FileError error = LastError();
+    return error == FileError::kNone ? FileError::kOther : error;
+  }
 };
 
 /// The real disk of this platform.

@@ -516,16 +516,11 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
     if (reason) *reason = why;
     return false;
   };
-  // The disk's reason, read before anything else can change it.
-  auto diskError = [&fs] {
-    const FileError error = fs.LastError();
-    return error == FileError::kNone ? FileError::kOther : error;
-  };
   FileSystem::OpenResult opened;
   std::unique_ptr<InputFile> file = fs.OpenForReading(path, &opened);
   if (!file) {
     if (opened == FileSystem::OpenResult::kMissing) return fail(0, FileError::kFileMissing);
-    return fail(1, diskError());
+    return fail(1, fs.FailureReason());
   }
 
   // A small first block keeps small files cheap; a file that fills it is
@@ -541,7 +536,7 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
     while (!ended) {
       const std::ptrdiff_t got = file->Read(block.get(), blockBytes);
       if (got < 0) {
-        const FileError error = diskError();
+        const FileError error = fs.FailureReason();
         file->Close();
         return fail(lineNumber + 1, error);
       }
@@ -595,7 +590,7 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
     file->Close();
     return fail(lineNumber);
   }
-  if (!file->Close()) return fail(lineNumber + 1, diskError());
+  if (!file->Close()) return fail(lineNumber + 1, fs.FailureReason());
   return true;
 }
 

@@ -38,8 +38,7 @@ std::string ReadSettingsBytes(InputFile& file, FileSystem& fs, FileError& error)
   char buffer[4096];
   auto failed = [&] {
     if (error != FileError::kNone) return;
-    error = fs.LastError();
-    if (error == FileError::kNone) error = FileError::kOther;
+    error = fs.FailureReason();
   };
   error = FileError::kNone;
   for (;;) {
@@ -122,8 +121,7 @@ FileError LoadSettings(TForm1Settings& s, const std::string& fileName, FileSyste
   std::unique_ptr<InputFile> file = fs.OpenForReading(fileName, &opened);
   if (!file) {
     if (opened == FileSystem::OpenResult::kMissing) return FileError::kNone;
-    const FileError error = fs.LastError();
-    return error == FileError::kNone ? FileError::kOther : error;
+    return fs.FailureReason();
   }
   FileError error;
   const std::string bytes = ReadSettingsBytes(*file, fs, error);
