@@ -26,7 +26,7 @@ cp "$work/b.txt" "$work/b.orig"
 check "marker run" "$batch" --marker □ --scale 2 --settings "$work/s.dat" -o "$work/b.out" "$work/b.txt" 2>/dev/null
 check "marker output" cmp -s "$work/b.out" <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20 2 0 -5")
 check "-o leaves the input" cmp -s "$work/b.txt" "$work/b.orig"
-check "settings saved" cmp -s "$work/s.dat" <(crlf 0 0 1 1 0 1 0.1 4 2 0 0 0)
+check "settings saved, the view shown" cmp -s "$work/s.dat" <(crlf 0 0 1 1 0 1 0.1 4 2 0 0 0 1)
 # The saved choices come back on the next run.
 typical "$work/c.txt"
 "$batch" --settings "$work/s.dat" "$work/c.txt" 2>/dev/null
@@ -178,7 +178,7 @@ check "the linked file is converted" cmp -s "$work/targets/real/JWC_TEMP.TXT" \
   <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
 check "the links stay links" test -L "$work/targets/tool/JWC_TEMP.TXT" -a -L "$work/targets/tool/two" \
   -a -L "$work/targets/tool/q836.dat"
-check "the linked settings are saved" cmp -s "$work/targets/real/q836.dat" <(crlf 7 0 1 0 1 0 0.1 0 1 0 0 0)
+check "the linked settings are saved" cmp -s "$work/targets/real/q836.dat" <(crlf 7 0 1 0 1 0 0.1 0 1 0 0 0 1)
 check "nothing left beside" test "$(ls "$work/targets/tool" "$work/targets/real" | tr '\n' ' ')" = \
   "$work/targets/real: JWC_TEMP.TXT q836.dat  $work/targets/tool: JWC_TEMP.TXT q836.dat two "
 mkfifo "$work/targets/out.fifo"
@@ -215,6 +215,24 @@ check "preview of the radius used" sh -c "'$batch' --preview --radius abc '$work
 check "preview of the scale used" sh -c "'$batch' --preview --marker 0 --scale 2倍 '$work/p.txt' 2>/dev/null | grep -qx '倍率「2倍」は数値でないため 0.000000001 として扱います'"
 check "no scale line for points" sh -c "! '$batch' --preview --point --scale 2倍 '$work/p.txt' 2>/dev/null | grep -q 倍率"
 check "preview of a failed read exits 1" test "$(status "$batch" --preview "$work/bad.txt")" = 1
+
+# --preview-svg draws the selection, marks what OK converts, and writes
+# nothing else; its results stand where OK writes the points.
+crlf lg0 ly1 lc2 "ci 10 20 0.05" "ci 30 40 5" "ci 1.00000000000000006 2 0.07 1 0 3.14159265358979 0" \
+  "1 2 3 4" "sc 5 5 0.02 1 0 6.28318530717959 0 0" > "$work/v.txt"
+cp "$work/v.txt" "$work/v.orig"
+check "svg exits 0" test "$(status "$batch" --preview-svg "$work/v.svg" --radius 0.1 "$work/v.txt")" = 0
+check "svg writes nothing else" cmp -s "$work/v.txt" "$work/v.orig"
+check "svg classes" test "$(grep -o 'class="[a-z]*' "$work/v.svg" | sort | uniq -c | tr -s ' ' | tr '\n' ';')" \
+  = ' 2 class="converted; 2 class="figure; 1 class="kept; 2 class="result;'
+cp "$work/v.orig" "$work/v.ok"
+"$batch" --radius 0.1 "$work/v.ok" 2>/dev/null
+check "svg results are OK's points" cmp -s \
+  <(grep -o 'class="result" data-x="[^"]*" data-y="[^"]*"' "$work/v.svg" | sed 's/.*data-x="\([^"]*\)" data-y="\([^"]*\)"/pt \1 \2/') \
+  <(grep -a '^pt ' "$work/v.ok" | tr -d '\r')
+check "svg of a missing file exits 1 and writes nothing" \
+  sh -c "test \"\$('$batch' --preview-svg '$work/none.svg' '$work/none.txt' >/dev/null 2>&1; echo \$?)\" = 1 && test ! -e '$work/none.svg'"
+check "svg needs a file" test "$(status "$batch" --preview-svg)" = 2
 
 # Usage errors.
 check "no file is a usage error" test "$(status "$batch")" = 2

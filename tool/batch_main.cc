@@ -11,6 +11,8 @@
 
 #include "tool/form1.h"
 #include "tool/headless_host.h"
+#include "tool/view_model.h"
+#include "tool/view_svg.h"
 
 namespace q836 {
 namespace {
@@ -18,6 +20,7 @@ namespace {
 constexpr const char kUsage[] =
     "usage: q836-batch [--settings FILE] [--cancel] [-o OUT] [choice options] EXCHANGE_FILE\n"
     "       q836-batch --preview [--settings FILE] [choice options] EXCHANGE_FILE\n"
+    "       q836-batch --preview-svg FILE [--settings FILE] [choice options] EXCHANGE_FILE\n"
     "\n"
     "Runs the circle-to-point conversion on EXCHANGE_FILE (a JWC_TEMP.TXT as the host\n"
     "writes it) exactly as the dialog does, and writes the result back to EXCHANGE_FILE\n"
@@ -29,6 +32,9 @@ constexpr const char kUsage[] =
     "  -o OUT              write the result to OUT instead of EXCHANGE_FILE\n"
     "  --preview           print what OK would do, as the dialog's foot strip shows\n"
     "                      it, and write nothing\n"
+    "  --preview-svg FILE  write the dialog's drawing view to FILE as SVG (figures OK\n"
+    "                      converts in class \"converted\", what they become in class\n"
+    "                      \"result\") and write nothing else\n"
     "\n"
     "choice options (each sets one control after the settings were shown):\n"
     "  --circles, --no-circles               円 (circles)\n"
@@ -115,8 +121,26 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
+// The drawing view of the loaded selection under the controls, as SVG in
+// the designed colours; the form is never closed, so nothing else is written.
+int WriteSvg(HeadlessHost& host, const std::string& file) {
+  ViewModel model;
+  model.Build();
+  SystemColours black_on_white;
+  black_on_white.window = black_on_white.buttonFace = {255, 255, 255};
+  const std::string text = ViewSvg(model, ChoosePalette(black_on_white), ChoiceFromControls(host));
+  AtomicFileWriter writer(host.Files(), file);
+  writer.Write(text);
+  if (!writer.Commit()) {
+    std::fprintf(stderr, "q836-batch: %s: %s\n", file.c_str(),
+                 FileErrorText(writer.Error()).data());
+    return 1;
+  }
+  return 0;
+}
+
 int Run(int argc, char** argv) {
-  std::string settings, out, exchange;
+  std::string settings, out, exchange, svg;
   bool cancel = false, preview = false;
   std::vector<Choice> choices;
   const struct {
@@ -158,6 +182,8 @@ int Run(int argc, char** argv) {
       cancel = true;
     } else if (arg == "--preview") {
       preview = true;
+    } else if (arg == "--preview-svg") {
+      if (!value(svg) || svg.empty()) return UsageError("--preview-svg needs a file");
     } else if (arg == "--radius" || arg == "--scale") {
       if (!value(text)) return UsageError(arg + " needs a text");
       choices.push_back({Choice::kText, arg == "--radius" ? Control::Edit1 : Control::Edit2, false,
@@ -218,6 +244,7 @@ int Run(int argc, char** argv) {
         break;
     }
   }
+  if (!svg.empty()) return WriteSvg(host, svg);
   if (preview) {
     const std::vector<PreviewLine> lines = form.Preview();
     if (form.OutOfMemory()) return 1;

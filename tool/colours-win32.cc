@@ -58,7 +58,8 @@ SystemColours CurrentSystemColours() {
           SystemColour(COLOR_WINDOWTEXT),
           SystemColour(COLOR_BTNFACE),
           SystemColour(COLOR_BTNTEXT),
-          SystemColour(COLOR_HIGHLIGHT)};
+          SystemColour(COLOR_HIGHLIGHT),
+          SystemColour(COLOR_GRAYTEXT)};
 }
 
 FormColours::~FormColours() {

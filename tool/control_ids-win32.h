@@ -28,6 +28,8 @@ enum ControlId : int {
   kIdLabel4,
   kIdEdit2,
   kIdLabelA1,
+  kIdViewButton,
+  kIdDrawingView,
 };
 
 }  // namespace q836

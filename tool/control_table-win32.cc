@@ -18,7 +18,7 @@ constexpr DWORD kLabel = kChild | WS_GROUP | SS_LEFT | SS_NOPREFIX;
 
 }  // namespace
 
-// Creation order is the tab order: the controls of GroupBox1, the two
+// Creation order is the tab order: the controls of GroupBox1, the three
 // buttons, Memo1 (to scroll it from the keyboard), then the controls of
 // GroupBox2; the banner strip takes no focus by Tab. The memo wraps a line
 // that would not fit rather than hide its end.
@@ -39,6 +39,8 @@ const ControlSpec kControls[] = {
      104, 256, 121, 25},
     {kIdButton2, L"BUTTON", L"キャンセル(&N)", kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0,
      0, 256, 256, 121, 25},
+    {kIdViewButton, L"BUTTON", L"図(&V)", kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0, 0,
+     384, 256, 75, 25},
     {kIdScrollBox1, L"STATIC", L"", kChild | WS_GROUP | WS_CLIPCHILDREN | SS_NOTIFY | SS_OWNERDRAW,
      0, 0, 0, 0, 313, kClientWidth, 91},
     {kIdMemo1, L"EDIT", L"",
@@ -66,6 +68,60 @@ RECT ControlRect(const ControlSpec& c, int dpi) {
   const int left = c.groupX + c.x, top = c.groupY + c.y;
   return {Scale(left, dpi), Scale(top, dpi), Scale(left + c.width, dpi),
           Scale(top + c.height, dpi)};
+}
+
+RECT ViewRect(int dpi) {
+  return {Scale(kClientWidth, dpi), 0, Scale(kClientWidth + kClientHeight, dpi),
+          Scale(kClientHeight, dpi)};
+}
+
+// The surface whose colours a control takes.
+Surface SurfaceOf(int id) {
+  if (id == kIdLabel1) return kTitleSurface;
+  if (id == kIdLabelA1) return kStatusSurface;
+  if (id == kIdMemo1) return kMemoSurface;
+  return kFormSurface;
+}
+
+int ControlIdOf(Control c) {
+  switch (c) {
+    case Control::CheckBox1:
+      return kIdCheckBox1;
+    case Control::CheckBox2:
+      return kIdCheckBox2;
+    case Control::CheckBox3:
+      return kIdCheckBox3;
+    case Control::CheckBox4:
+      return kIdCheckBox4;
+    case Control::CheckBox5:
+      return kIdCheckBox5;
+    case Control::RadioButton1:
+      return kIdRadioButton1;
+    case Control::RadioButton2:
+      return kIdRadioButton2;
+    case Control::Edit1:
+      return kIdEdit1;
+    case Control::Edit2:
+      return kIdEdit2;
+    case Control::ComboBox1:
+      return kIdComboBox1;
+    case Control::LabelA1:
+      return kIdLabelA1;
+    case Control::Button1:
+      return kIdButton1;
+  }
+  return 0;
+}
+
+// Whether a control of the form can hold the focus: enabled, shown, and
+// not a label, the strip or a group box.
+bool CanTakeFocus(HWND control) {
+  if (!IsWindowEnabled(control) || !IsWindowVisible(control)) return false;
+  wchar_t name[16] = {};
+  GetClassNameW(control, name, 16);
+  if (lstrcmpiW(name, L"STATIC") == 0) return false;
+  const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+  return !(lstrcmpiW(name, L"BUTTON") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX);
 }
 
 }  // namespace q836

@@ -6,6 +6,9 @@
 
 #include <cstddef>
 
+#include "tool/form_host.h"
+#include "tool/palette.h"
+
 namespace q836 {
 
 /// The form's client area and fonts at 96 DPI.
@@ -32,5 +35,19 @@ extern const size_t kControlCount;
 
 /// The control's rectangle in the form's client area at `dpi`.
 RECT ControlRect(const ControlSpec& control, int dpi);
+
+/// The drawing view's rectangle at `dpi`: a square right of the controls,
+/// as high as the client area.
+RECT ViewRect(int dpi);
+
+/// The surface whose colours the control `id` takes.
+Surface SurfaceOf(int id);
+
+/// The window identifier of a control the form reads or changes.
+int ControlIdOf(Control control);
+
+/// Whether a control of the form can hold the focus: enabled, shown, and
+/// not a label, the strip or a group box.
+bool CanTakeFocus(HWND control);
 
 }  // namespace q836

@@ -17,6 +17,7 @@
 #include "tool/control_ids-win32.h"
 #include "tool/control_table-win32.h"
 #include "tool/dpi-win32.h"
+#include "tool/drawing_view-win32.h"
 #include "tool/form1.h"
 #include "tool/res/resource.h"
 #include "tool/single_run-win32.h"
@@ -47,62 +48,13 @@ std::wstring ExchangeFileBesideExe() {
   return path + L"JWC_TEMP.TXT";
 }
 
-// The surface whose colours a control takes.
-Surface SurfaceOf(int id) {
-  if (id == kIdLabel1) return kTitleSurface;
-  if (id == kIdLabelA1) return kStatusSurface;
-  if (id == kIdMemo1) return kMemoSurface;
-  return kFormSurface;
-}
-
-int IdOf(Control c) {
-  switch (c) {
-    case Control::CheckBox1:
-      return kIdCheckBox1;
-    case Control::CheckBox2:
-      return kIdCheckBox2;
-    case Control::CheckBox3:
-      return kIdCheckBox3;
-    case Control::CheckBox4:
-      return kIdCheckBox4;
-    case Control::CheckBox5:
-      return kIdCheckBox5;
-    case Control::RadioButton1:
-      return kIdRadioButton1;
-    case Control::RadioButton2:
-      return kIdRadioButton2;
-    case Control::Edit1:
-      return kIdEdit1;
-    case Control::Edit2:
-      return kIdEdit2;
-    case Control::ComboBox1:
-      return kIdComboBox1;
-    case Control::LabelA1:
-      return kIdLabelA1;
-    case Control::Button1:
-      return kIdButton1;
-  }
-  return 0;
-}
-
-// Whether a control of the form can hold the focus: enabled, shown, and
-// not a label, the strip or a group box.
-bool CanTakeFocus(HWND control) {
-  if (!IsWindowEnabled(control) || !IsWindowVisible(control)) return false;
-  wchar_t name[16] = {};
-  GetClassNameW(control, name, 16);
-  if (lstrcmpiW(name, L"STATIC") == 0) return false;
-  const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-  return !(lstrcmpiW(name, L"BUTTON") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX);
-}
-
 class AsyncEscapeKey : public EscapeKey {
  public:
   bool IsDown() override { return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0; }
 };
 
 // The window of TForm1 and the platform side of its host interface.
-class Dialog : public FormHost {
+class Dialog : public FormHost, public DrawingViewHost {
  public:
   Dialog(HINSTANCE instance, HWND owner) : instance_(instance), owner_(owner), form_(*this) {}
 
@@ -157,8 +109,12 @@ class Dialog : public FormHost {
   EscapeKey& Escape() override { return escape_; }
   void StartBanner(const std::string& url) override;
 
+  // DrawingViewHost
+  ConversionChoice Choice() override { return ChoiceFromControls(*this); }
+  void PickRadius(const std::string& text) override;
+
  private:
-  HWND Item(Control c) const { return GetDlgItem(hwnd_, IdOf(c)); }
+  HWND Item(Control c) const { return GetDlgItem(hwnd_, ControlIdOf(c)); }
   RECT WindowRect() const {
     RECT r;
     GetWindowRect(hwnd_, &r);
@@ -174,6 +130,7 @@ class Dialog : public FormHost {
   void UpdatePreview();
   void DrawStrip(const DRAWITEMSTRUCT& item);
   void ApplyColours();
+  void ShowView(bool shown);
   // Runs an event handler; an exception escaping it is shown, as the
   // application's general error report does, and the dialog stays open.
   template <typename Handler>
@@ -191,6 +148,7 @@ class Dialog : public FormHost {
   HWND moveFrom_ = nullptr;  // a window that cannot take the focus, where the next move starts
   bool shown_ = false;       // the show handler has filled the controls
   std::vector<PreviewLine> preview_;
+  DrawingView view_;
   AsyncEscapeKey escape_;
   TForm1 form_;
 };
@@ -232,9 +190,11 @@ bool Dialog::Create() {
   Dispatch([this] { form_.FormShow(); });
   if (form_.Closed()) return true;  // the run has ended already; the quit message follows
   shown_ = true;
+  ShowView(form_.ShowView);
   UpdatePreview();
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
+  view_.LoadSoon();
   focused_ = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
   SetFocus(focused_);
   return true;
@@ -258,6 +218,28 @@ void Dialog::UpdatePreview() {
   HWND strip = GetDlgItem(hwnd_, kIdScrollBox1);
   SetWindowTextW(strip, Utf16(PreviewText(preview_, "\r\n")).c_str());
   InvalidateRect(strip, nullptr, TRUE);
+  view_.ChoiceChanged();
+}
+
+// The drawing view beside the controls, or not: the window grows to the
+// right by the view and shrinks back, the controls staying where they are.
+void Dialog::ShowView(bool shown) {
+  form_.ShowView = shown;
+  HWND view = view_.Window();
+  if (!shown && GetFocus() == view) SetFocus(GetDlgItem(hwnd_, kIdViewButton));
+  ShowWindow(view, shown ? SW_SHOWNA : SW_HIDE);
+  const SIZE size = WindowSize();
+  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A click in the view picked a radius: typed into 半径 as one undoable
+// replacement, long enough for every digit it needs.
+void Dialog::PickRadius(const std::string& text) {
+  HWND edit = Item(Control::Edit1);
+  const std::wstring wide = Utf16(text);
+  SendMessageW(edit, EM_LIMITTEXT, std::max<size_t>(16, wide.size()), 0);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void Dialog::DrawStrip(const DRAWITEMSTRUCT& item) {
@@ -309,6 +291,7 @@ void Dialog::CreateControls() {
     CreateWindowExW(c.exStyle, c.className, c.text, c.style, 0, 0, 0, 0, hwnd_,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
   }
+  view_.Create(instance_, hwnd_, kIdDrawingView, *this);
   ApplyColours();
   LayOut();
   for (int id : {kIdEdit1, kIdEdit2}) {
@@ -340,6 +323,7 @@ void Dialog::LayOut() {
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(c.id == kIdLabel1 ? titleFont : font),
                  TRUE);
   }
+  view_.Place(ViewRect(dpi_), dpi_);
   if (panel_) {
     SetWindowPos(panel_, nullptr, Scale(-3, dpi_), Scale(-3, dpi_), Scale(600, dpi_),
                  Scale(200, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -352,7 +336,8 @@ void Dialog::LayOut() {
 
 // The window's size for its client area at the window's DPI.
 SIZE Dialog::WindowSize() const {
-  RECT r = {0, 0, Scale(kClientWidth, dpi_), Scale(kClientHeight, dpi_)};
+  const int width = form_.ShowView && shown_ ? kClientWidth + kClientHeight : kClientWidth;
+  RECT r = {0, 0, Scale(width, dpi_), Scale(kClientHeight, dpi_)};
   AdjustWindowRectForDpi(&r, GetWindowLongW(hwnd_, GWL_STYLE), GetWindowLongW(hwnd_, GWL_EXSTYLE),
                          dpi_);
   return {r.right - r.left, r.bottom - r.top};
@@ -427,6 +412,8 @@ void Dialog::Command(int id, int code) {
     Dispatch([this] { form_.Button1Click(); });
   } else if (id == IDCANCEL && code == BN_CLICKED) {
     Dispatch([this] { form_.Button2Click(); });
+  } else if (id == kIdViewButton && code == BN_CLICKED) {
+    ShowView(!form_.ShowView);
   } else if ((code == BN_CLICKED && id >= kIdCheckBox1 && id <= kIdCheckBox5) ||
              (code == BN_CLICKED && (id == kIdRadioButton1 || id == kIdRadioButton2)) ||
              (code == EN_CHANGE && (id == kIdEdit1 || id == kIdEdit2)) ||
@@ -439,6 +426,7 @@ void Dialog::Command(int id, int code) {
 // them: at the start and whenever the scheme changes.
 void Dialog::ApplyColours() {
   colours_.Choose();
+  view_.SetPalette(colours_.Colours());
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 

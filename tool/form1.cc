@@ -11,6 +11,7 @@
 #include "text/number_text.h"
 #include "text/text_convert.h"
 #include "tool/convert_table.h"
+#include "tool/view_figures.h"
 
 #ifndef Q836_BANNER_BASE_URL
 #define Q836_BANNER_BASE_URL ""
@@ -199,16 +200,18 @@ void TForm1::Button1Click() {
 void TForm1::Convert() {
   SavedLeft = host_.Left();
   SavedTop = host_.Top();
-  UseCircles = host_.Checked(Control::CheckBox1);
-  UseArcs = host_.Checked(Control::CheckBox2);
-  RadiusLimit = ClampRadiusLimit(TextToFloat(host_.Text(Control::Edit1)));
-  AsPoint = host_.Checked(Control::RadioButton1);
+  // The drawing view marks figures by the same reading of the controls.
+  const ConversionChoice choice = ChoiceFromControls(host_);
+  UseCircles = choice.chosen[kCircleCandidates];
+  UseArcs = choice.chosen[kArcCandidates];
+  RadiusLimit = choice.limit;
+  AsPoint = choice.asPoint;
   AsMarker = !AsPoint;
-  MarkerIndex = host_.ItemIndex(Control::ComboBox1);
-  Magnification = ClampMagnification(TextToFloat(host_.Text(Control::Edit2)));
-  UseCircleSolids = host_.Checked(Control::CheckBox3);
-  UseRimSolids = host_.Checked(Control::CheckBox4);
-  UseRingSolids = host_.Checked(Control::CheckBox5);
+  MarkerIndex = choice.markerIndex;
+  Magnification = choice.magnification;
+  UseCircleSolids = choice.chosen[kCircleSolidCandidates];
+  UseRimSolids = choice.chosen[kRimSolidCandidates];
+  UseRingSolids = choice.chosen[kRingSolidCandidates];
   if (!paths_.Settings.empty() && !settingsUnreadable_) {
     FileError error = FileError::kNone;
     settingsSaved_ = SaveSettings(*this, paths_.Settings, host_.Files(), &error);

@@ -12,6 +12,10 @@ namespace {
 constexpr Rgb kDesignedBack[kSurfaces] = {
     {255, 255, 255}, {192, 220, 192}, {231, 231, 231}, {187, 235, 244}};
 constexpr Rgb kDesignedWarning = {192, 0, 0};
+// The view on white: vermilion against blue, which stay apart for red-green
+// colour blindness, over a light grey.
+constexpr Rgb kDesignedFigure = {170, 170, 170}, kDesignedKept = {0, 90, 200},
+              kDesignedConverted = {220, 40, 0};
 
 double Luminance(Rgb c) {
   auto channel = [](uint8_t v) {
@@ -40,6 +44,9 @@ Palette ChoosePalette(const SystemColours& system) {
       p.text[s] = system.windowText;
     }
     p.warning = kDesignedWarning;
+    p.viewBack = {255, 255, 255};
+    p.viewFigure = kDesignedFigure, p.viewKept = kDesignedKept;
+    p.viewConverted = kDesignedConverted;
     return p;
   }
   p.system = true;
@@ -52,6 +59,12 @@ Palette ChoosePalette(const SystemColours& system) {
   p.warning = ContrastRatio(system.highlight, system.window) >= kMinimumContrast
                   ? system.highlight
                   : system.windowText;
+  // The scheme's own colours: what stays in its text colour, what OK leaves
+  // alone greyed, what it converts highlighted.
+  p.viewBack = system.window;
+  p.viewKept = system.windowText;
+  p.viewFigure = system.grayText == system.window ? system.windowText : system.grayText;
+  p.viewConverted = p.warning;
   return p;
 }
 

@@ -20,6 +20,7 @@ double ContrastRatio(Rgb a, Rgb b);
 struct SystemColours {
   bool highContrast = false;  // the scheme says it is a high-contrast one
   Rgb window, windowText, buttonFace, buttonText, highlight;
+  Rgb grayText{128, 128, 128};  // the scheme's colour for text that is not available
 };
 
 /// The surfaces of the dialog that have a colour of their own.
@@ -30,6 +31,9 @@ struct Palette {
   Rgb back[kSurfaces];
   Rgb text[kSurfaces];
   Rgb warning;  // the strip's warning lines
+  // The drawing view: its background, figures OK leaves alone, candidates it
+  // keeps and those it converts (with what they become).
+  Rgb viewBack, viewFigure, viewKept, viewConverted;
 };
 
 /// Text needs at least this contrast to its background to be read.

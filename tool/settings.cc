@@ -50,7 +50,7 @@ std::string ReadSettingsBytes(InputFile& file, FileSystem& fs, FileError& error)
     if (got == 0) break;
     const char* eof = static_cast<const char*>(std::memchr(buffer, '\x1a', got));
     bytes.append(buffer, eof ? eof - buffer : got);
-    if (eof || bytes.size() > (size_t{1} << 20)) break;  // twelve short lines are all we read
+    if (eof || bytes.size() > (size_t{1} << 20)) break;  // thirteen short lines are all we read
   }
   if (!file.Close()) failed();
   return bytes;
@@ -108,6 +108,9 @@ void LoadLines(TForm1Settings& s, std::string_view bytes) {
     s.UseRimSolids = TextToBool(line);
     lines.Next(line);
     s.UseRingSolids = TextToBool(line);
+    if (lines.AtEnd()) return;  // written before the drawing view existed: shown
+    lines.Next(line);
+    s.ShowView = TextToBool(line);
   } catch (const FloatOverflowError&) {
     // A number beyond a double's range is a failed read: reading stops here.
   }
@@ -150,6 +153,7 @@ bool SaveSettings(const TForm1Settings& s, const std::string& fileName, FileSyst
   line(LineBuilder().Add(BoolToText(s.UseCircleSolids)));
   line(LineBuilder().Add(BoolToText(s.UseRimSolids)));
   line(LineBuilder().Add(BoolToText(s.UseRingSolids)));
+  line(LineBuilder().Add(BoolToText(s.ShowView)));
   const bool ok = out.Commit();
   if (error) *error = out.Error();
   return ok;

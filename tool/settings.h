@@ -1,5 +1,6 @@
-// The tool's settings file beside its executable: twelve lines, one value
-// each, remembering the dialog's choices and the window position.
+// The tool's settings file beside its executable: one value a line,
+// remembering the dialog's choices, the window position and whether the
+// drawing view is shown.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@ struct TForm1Settings {
   bool UseCircleSolids = false;
   bool UseRimSolids = false;
   bool UseRingSolids = false;
+  bool ShowView = true;  // the drawing view beside the controls
 };
 
 /// Last item index of the marker shape list.
@@ -37,7 +39,7 @@ std::string SettingsFileName(const std::string& executablePath);
 FileError LoadSettings(TForm1Settings& settings, const std::string& fileName,
                        FileSystem& fs = DiskFileSystem());
 
-/// Writes the twelve lines; false (and the old file as it was) when writing
+/// Writes the thirteen lines; false (and the old file as it was) when writing
 /// failed, with the reason in `error`.
 bool SaveSettings(const TForm1Settings& settings, const std::string& fileName,
                   FileSystem& fs = DiskFileSystem(), FileError* error = nullptr);

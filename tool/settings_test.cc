@@ -135,12 +135,14 @@ TEST(LoadSettings, AFileThatCannotBeReadGivesTheDefaultsAndWhy) {
   EXPECT_EQ(LoadSettings(s, "q836.dat", none), FileError::kNone);  // no file: the defaults
 }
 
-TEST(SaveSettings, WritesTwelveLinesThatReadBack) {
+TEST(SaveSettings, WritesThirteenLinesThatReadBack) {
   MemoryFileSystem fs;
   TForm1Settings s;
   ASSERT_TRUE(SaveSettings(s, "q836.dat", fs));
-  EXPECT_EQ(fs.files["q836.dat"], "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n");
-  s = {-1920, 40, false, true, false, true, 0.000005, 5, 100000000, true, false, true};
+  // The twelve lines of the choices as ever, then whether the view is shown.
+  EXPECT_EQ(fs.files["q836.dat"],
+            "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
+  s = {-1920, 40, false, true, false, true, 0.000005, 5, 100000000, true, false, true, false};
   ASSERT_TRUE(SaveSettings(s, "q836.dat", fs));
   EXPECT_NE(fs.files["q836.dat"].find("\r\n5E-6\r\n5\r\n100000000\r\n"), std::string::npos);
   TForm1Settings back;
@@ -154,6 +156,21 @@ TEST(SaveSettings, WritesTwelveLinesThatReadBack) {
   EXPECT_EQ(back.Magnification, 1e8);
   EXPECT_EQ(back.UseRingSolids, true);
   EXPECT_EQ(back.UseRimSolids, false);
+  EXPECT_EQ(back.ShowView, false);
+}
+
+TEST(LoadSettings, TheViewIsShownUnlessTheThirteenthLineHidesIt) {
+  const std::string twelve = "0\n0\n1\n1\n1\n0\n0.1\n0\n1\n0\n0\n0\n";
+  const struct {
+    std::string content;
+    bool shown;
+  } cases[] = {{"", true},
+               {"0\n0\n1\n1\n1\n0\n0.1\n0\n1\n", true},  // nine lines
+               {twelve, true},
+               {twelve + "0\r\n", false},
+               {twelve + "1\r\n", true},
+               {twelve + "0\r\nmore\r\n", false}};
+  for (const auto& c : cases) EXPECT_EQ(LoadFrom(c.content).ShowView, c.shown) << c.content;
 }
 
 TEST(SaveSettings, AFailedSaveKeepsTheOldFile) {

@@ -1,0 +1,481 @@
+#include "tool/drawing_view-win32.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <optional>
+
+#include "text/wide_text.h"
+#include "tool/colours-win32.h"
+#include "tool/dpi-win32.h"
+#include "tool/view_model.h"
+
+namespace q836 {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"q836DrawingView";
+constexpr UINT_PTR kLoadTimer = 1;
+constexpr double kWheelZoom = 1.25;   // per notch
+constexpr int kDragThreshold = 3;     // pixels the mouse moves before a press drags
+constexpr double kPickTolerance = 3;  // pixels round a figure a click or hover finds it
+
+// A 32-bit bitmap the view paints into and copies from.
+class Bitmap {
+ public:
+  ~Bitmap() { Release(); }
+  bool Resize(HDC reference, int width, int height) {
+    if (bitmap_ && width == width_ && height == height_) return true;
+    Release();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap_) return false;
+    dc_ = CreateCompatibleDC(reference);
+    old_ = SelectObject(dc_, bitmap_);
+    bits_ = static_cast<uint32_t*>(bits);
+    width_ = width, height_ = height;
+    return true;
+  }
+  void Release() {
+    if (dc_) {
+      SelectObject(dc_, old_);
+      DeleteDC(dc_);
+    }
+    if (bitmap_) DeleteObject(bitmap_);
+    dc_ = nullptr, bitmap_ = nullptr, bits_ = nullptr;
+  }
+  void CopyFrom(const Bitmap& other) {
+    GdiFlush();
+    std::memcpy(bits_, other.bits_, sizeof(uint32_t) * static_cast<size_t>(width_) * height_);
+  }
+  void Fill(Rgb colour) {
+    GdiFlush();
+    std::fill(bits_, bits_ + static_cast<size_t>(width_) * height_, Pixel(colour));
+  }
+  static uint32_t Pixel(Rgb c) { return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b; }
+  HDC Dc() const { return dc_; }
+  uint32_t* Bits() const { return bits_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  HDC dc_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
+// The display list into a bitmap: pixels straight into its memory, lines
+// and solids through GDI with one pen and brush per colour.
+class BitmapCanvas : public Canvas {
+ public:
+  explicit BitmapCanvas(Bitmap& bitmap) : bitmap_(bitmap) {
+    oldPen_ = SelectObject(bitmap_.Dc(), GetStockObject(DC_PEN));
+    oldBrush_ = SelectObject(bitmap_.Dc(), GetStockObject(DC_BRUSH));
+  }
+  ~BitmapCanvas() override {
+    SelectObject(bitmap_.Dc(), oldPen_);
+    SelectObject(bitmap_.Dc(), oldBrush_);
+    GdiFlush();
+  }
+  void Pixel(int32_t x, int32_t y, Rgb colour) override {
+    if (gdiPending_) {
+      GdiFlush();  // GDI's queued drawing lands before the memory is written
+      gdiPending_ = false;
+    }
+    bitmap_.Bits()[static_cast<size_t>(y) * bitmap_.Width() + x] = Bitmap::Pixel(colour);
+  }
+  void Polyline(const DevicePoint* points, int count, Rgb colour) override {
+    Pen(colour);
+    POINT p[64];
+    // In pieces that share their ends, so that long outlines need no heap.
+    for (int start = 0; start + 1 < count; start += 63) {
+      const int n = std::min(64, count - start);
+      for (int i = 0; i < n; ++i) p[i] = {points[start + i].x, points[start + i].y};
+      ::Polyline(bitmap_.Dc(), p, n);
+      // GDI leaves out a polyline's last pixel; the figure keeps it.
+      SetPixelV(bitmap_.Dc(), p[n - 1].x, p[n - 1].y, ColourRef(colour));
+    }
+    gdiPending_ = true;
+  }
+  void Polygon(const DevicePoint* points, int count, Rgb outline, Rgb fill) override {
+    Pen(outline);
+    SetDCBrushColor(bitmap_.Dc(), ColourRef(fill));
+    POINT p[4];
+    count = std::min(count, 4);
+    for (int i = 0; i < count; ++i) p[i] = {points[i].x, points[i].y};
+    ::Polygon(bitmap_.Dc(), p, count);
+    gdiPending_ = true;
+  }
+
+ private:
+  void Pen(Rgb colour) {
+    if (pen_ && *pen_ == colour) return;
+    pen_ = colour;
+    SetDCPenColor(bitmap_.Dc(), ColourRef(colour));
+  }
+  Bitmap& bitmap_;
+  HGDIOBJ oldPen_, oldBrush_;
+  std::optional<Rgb> pen_;
+  bool gdiPending_ = false;
+};
+
+// Whether input waits that a picture in progress should give way to.
+bool InputWaiting() { return HIWORD(GetQueueStatus(QS_KEY | QS_MOUSEBUTTON)) != 0; }
+
+}  // namespace
+
+struct DrawingView::State {
+  HWND hwnd = nullptr;
+  DrawingViewHost* host = nullptr;
+  HWND tooltip = nullptr;
+  ViewModel model;
+  bool loaded = false;
+  Palette palette;
+  int dpi = 96;
+  Bitmap figures, frame;
+  bool figuresValid = false, frameValid = false;
+  bool focused = false;
+  // A press of the left button: where, and whether it has become a drag.
+  bool pressed = false, dragging = false;
+  POINT pressAt = {}, lastAt = {};
+  std::wstring tip;
+  bool tracking = false;
+
+  void Invalidate(bool figuresToo) {
+    if (figuresToo) figuresValid = false;
+    frameValid = false;
+    InvalidateRect(hwnd, nullptr, FALSE);
+  }
+  void Load();
+  void Paint();
+  bool Render();
+  void Resized();
+  void Zoom(double factor, double x, double y) {
+    model.ZoomAt(factor, x, y);
+    Invalidate(true);
+  }
+  void Pan(double dx, double dy) {
+    model.Pan(dx, dy);
+    Invalidate(true);
+  }
+  void Fit() {
+    model.Fit();
+    Invalidate(true);
+  }
+  void Click(POINT at);
+  void Hover(POINT at);
+  void HideTip();
+  bool Key(WPARAM key);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+void DrawingView::State::Load() {
+  KillTimer(hwnd, kLoadTimer);
+  if (loaded) return;
+  loaded = true;
+  try {
+    model.Build();
+  } catch (const std::bad_alloc&) {
+    model = ViewModel();  // the view stays empty; the dialog works without it
+  }
+  Resized();
+}
+
+void DrawingView::State::Resized() {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  model.SetSize(std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1), Scale(7, dpi) | 1);
+  Invalidate(true);
+}
+
+// Brings the cached pictures up to date; false when input overtook it
+// (the view stays invalid and is painted again when the input is handled).
+bool DrawingView::State::Render() {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  HDC screen = GetDC(hwnd);
+  const bool sized =
+      figures.Resize(screen, std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1)) &&
+      frame.Resize(screen, figures.Width(), figures.Height());
+  ReleaseDC(hwnd, screen);
+  if (!sized) return true;  // no bitmap: nothing but the background
+  const Overtaken overtaken = [] { return InputWaiting(); };
+  if (!figuresValid) {
+    figures.Fill(palette.viewBack);
+    if (loaded) {
+      BitmapCanvas canvas(figures);
+      if (!model.PaintFigures(canvas, palette, overtaken)) return false;
+    }
+    figuresValid = true;
+    frameValid = false;
+  }
+  if (!frameValid) {
+    frame.CopyFrom(figures);
+    if (loaded) {
+      BitmapCanvas canvas(frame);
+      if (!model.PaintCandidates(canvas, palette, host->Choice(), overtaken)) return false;
+    }
+    frameValid = true;
+  }
+  return true;
+}
+
+void DrawingView::State::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  const bool done = Render();
+  if (frame.Dc()) {
+    BitBlt(dc, 0, 0, frame.Width(), frame.Height(), frame.Dc(), 0, 0, SRCCOPY);
+  }
+  if (focused) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    InflateRect(&r, -1, -1);
+    SetTextColor(dc, ColourRef(palette.viewKept));
+    SetBkColor(dc, ColourRef(palette.viewBack));
+    DrawFocusRect(dc, &r);
+  }
+  EndPaint(hwnd, &ps);
+  if (!done) InvalidateRect(hwnd, nullptr, FALSE);  // finished after the input
+}
+
+void DrawingView::State::Click(POINT at) {
+  if (!loaded) return;
+  const ConversionChoice choice = host->Choice();
+  const std::optional<FigureRef> hit = model.HitTest(at.x, at.y, Scale(3, dpi), choice);
+  if (!hit || ClassOf(choice, *hit) == FigureClass::kFigure) return;
+  host->PickRadius(RadiusText(RadiusOf(*hit)));
+}
+
+void DrawingView::State::Hover(POINT at) {
+  if (!loaded || !tooltip) return;
+  const ConversionChoice choice = host->Choice();
+  const std::optional<FigureRef> hit = model.HitTest(at.x, at.y, Scale(3, dpi), choice);
+  if (!hit) return;
+  tip = Utf16(DescribeFigure(*hit, choice));
+  TOOLINFOW info = {};
+  info.cbSize = sizeof info;
+  info.hwnd = hwnd;
+  info.uId = 1;
+  info.lpszText = tip.data();
+  SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+  POINT screen = {at.x + Scale(12, dpi), at.y + Scale(16, dpi)};
+  ClientToScreen(hwnd, &screen);
+  SendMessageW(tooltip, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y));
+  SendMessageW(tooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
+}
+
+void DrawingView::State::HideTip() {
+  if (!tooltip) return;
+  TOOLINFOW info = {};
+  info.cbSize = sizeof info;
+  info.hwnd = hwnd;
+  info.uId = 1;
+  SendMessageW(tooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&info));
+}
+
+// The keys of the focused view; false for every other key.
+bool DrawingView::State::Key(WPARAM key) {
+  const double step = std::max(model.Width(), model.Height()) / 8.0;
+  const double cx = model.Width() / 2.0, cy = model.Height() / 2.0;
+  switch (key) {
+    case VK_LEFT:
+      Pan(step, 0);
+      return true;
+    case VK_RIGHT:
+      Pan(-step, 0);
+      return true;
+    case VK_UP:
+      Pan(0, step);
+      return true;
+    case VK_DOWN:
+      Pan(0, -step);
+      return true;
+    case VK_ADD:
+    case VK_OEM_PLUS:
+      Zoom(kWheelZoom, cx, cy);
+      return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+      Zoom(1 / kWheelZoom, cx, cy);
+      return true;
+    case VK_HOME:
+      Fit();
+      return true;
+  }
+  return false;
+}
+
+LRESULT DrawingView::State::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return TRUE;  // the bitmap covers every pixel
+    case WM_SIZE:
+      Resized();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kLoadTimer) Load();
+      return 0;
+    case WM_GETDLGCODE: {
+      // The arrows and + and − are the view's; Enter, Esc, Tab and the
+      // access keys stay the dialog's.
+      const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+      if (msg && msg->message == WM_KEYDOWN &&
+          (msg->wParam == VK_ADD || msg->wParam == VK_SUBTRACT || msg->wParam == VK_OEM_PLUS ||
+           msg->wParam == VK_OEM_MINUS || msg->wParam == VK_HOME)) {
+        return DLGC_WANTARROWS | DLGC_WANTMESSAGE;
+      }
+      return DLGC_WANTARROWS;
+    }
+    case WM_KEYDOWN:
+      if (Key(wParam)) return 0;
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      focused = message == WM_SETFOCUS;
+      InvalidateRect(hwnd, nullptr, FALSE);
+      return 0;
+    case WM_MOUSEWHEEL: {
+      POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(hwnd, &at);
+      const double notches = GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA);
+      HideTip();
+      Zoom(std::pow(kWheelZoom, notches), at.x, at.y);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      SetFocus(hwnd);
+      SetCapture(hwnd);
+      pressed = true, dragging = false;
+      pressAt = lastAt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      HideTip();
+      return 0;
+    case WM_MOUSEMOVE: {
+      const POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (pressed) {
+        if (!dragging && (std::abs(at.x - pressAt.x) > kDragThreshold ||
+                          std::abs(at.y - pressAt.y) > kDragThreshold)) {
+          dragging = true;
+        }
+        if (dragging) Pan(at.x - lastAt.x, at.y - lastAt.y);
+        lastAt = at;
+        return 0;
+      }
+      if (at.x != lastAt.x || at.y != lastAt.y) HideTip();
+      lastAt = at;
+      // Hover, not every move, asks which figure is under the mouse.
+      TRACKMOUSEEVENT track = {sizeof track, TME_HOVER | TME_LEAVE, hwnd, HOVER_DEFAULT};
+      TrackMouseEvent(&track);
+      return 0;
+    }
+    case WM_MOUSEHOVER:
+      Hover({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_MOUSELEAVE:
+      HideTip();
+      return 0;
+    case WM_LBUTTONUP:
+      if (pressed) {
+        pressed = false;
+        ReleaseCapture();
+        if (!dragging) Click({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      pressed = false;
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      Fit();
+      return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+namespace {
+
+LRESULT CALLBACK ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* state = reinterpret_cast<DrawingView::State*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    state =
+        static_cast<DrawingView::State*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    state->hwnd = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  }
+  if (state && state->hwnd) return state->Handle(message, wParam, lParam);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+DrawingView::DrawingView() : state_(std::make_unique<State>()) {}
+DrawingView::~DrawingView() = default;
+
+bool DrawingView::Create(HINSTANCE instance, HWND parent, int id, DrawingViewHost& host) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = ViewProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_CROSS);
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);  // fails harmlessly when registered already
+  state_->host = &host;
+  hwnd_ = CreateWindowExW(
+      0, kClassName, L"図", WS_CHILD | WS_BORDER | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, 0, 0, 0,
+      0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, state_.get());
+  if (!hwnd_) return false;
+  state_->tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                    WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0, parent,
+                                    nullptr, instance, nullptr);
+  if (state_->tooltip) {
+    TOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    info.hwnd = hwnd_;
+    info.uId = 1;
+    info.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(state_->tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(state_->tooltip, TTM_SETMAXTIPWIDTH, 0, 600);
+  }
+  return true;
+}
+
+void DrawingView::LoadSoon() {
+  // A timer comes after every paint: the dialog shows first.
+  SetTimer(hwnd_, kLoadTimer, 0, nullptr);
+}
+
+void DrawingView::ChoiceChanged() {
+  if (hwnd_) state_->Invalidate(false);
+}
+
+void DrawingView::SetPalette(const Palette& palette) {
+  state_->palette = palette;
+  if (hwnd_) state_->Invalidate(true);
+}
+
+void DrawingView::Place(const RECT& rect, int dpi) {
+  state_->dpi = dpi;
+  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  state_->Resized();
+}
+
+}  // namespace q836

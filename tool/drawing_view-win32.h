@@ -1,0 +1,54 @@
+// The drawing view beside the dialog's controls: a window class of its own
+// that paints the view model's display list into cached bitmaps and turns
+// the mouse and keys into zoom, pan and picks.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "tool/palette.h"
+#include "tool/view_figures.h"
+
+namespace q836 {
+
+/// What the view needs of the dialog.
+class DrawingViewHost {
+ public:
+  virtual ~DrawingViewHost() = default;
+  /// The choices as OK would read them now.
+  virtual ConversionChoice Choice() = 0;
+  /// A click picked a candidate: 半径 becomes `text`, undoably.
+  virtual void PickRadius(const std::string& text) = 0;
+};
+
+class DrawingView {
+ public:
+  DrawingView();
+  ~DrawingView();
+  DrawingView(const DrawingView&) = delete;
+  DrawingView& operator=(const DrawingView&) = delete;
+
+  /// Creates the (hidden) view window as child `id` of `parent`.
+  bool Create(HINSTANCE instance, HWND parent, int id, DrawingViewHost& host);
+  HWND Window() const { return hwnd_; }
+  /// Takes the loaded selection, soon after the dialog shows: the dialog
+  /// never waits for it.
+  void LoadSoon();
+  /// The controls changed: the marks follow at the next paint, which a
+  /// newer edit overtakes.
+  void ChoiceChanged();
+  /// New colours (the user's scheme changed).
+  void SetPalette(const Palette& palette);
+  /// Places the view at `rect` of its parent, drawn for `dpi`.
+  void Place(const RECT& rect, int dpi);
+
+  struct State;  // the window's data
+
+ private:
+  HWND hwnd_ = nullptr;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace q836

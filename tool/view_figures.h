@@ -1,0 +1,108 @@
+// The figures of the loaded selection as the drawing view sees them: their
+// geometry in drawing millimetres, and what OK does with each under the
+// controls as they stand.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "exchange/drawing.h"
+#include "tool/form_host.h"
+#include "tool/radius_index.h"
+
+namespace q836 {
+
+/// The choices OK reads from the controls: the candidate kinds, the radius
+/// limit, and what the figures become.
+struct ConversionChoice {
+  std::array<bool, kCandidateKinds> chosen{};
+  double limit = 0.0;
+  bool refused = false;  // OK would refuse an edit text: it converts nothing
+  bool asPoint = true;
+  int32_t markerIndex = 0;
+  double magnification = 1.0;
+};
+
+/// Reads the controls exactly as OK does.
+ConversionChoice ChoiceFromControls(FormHost& host);
+
+/// What OK does with a figure.
+enum class FigureClass : uint8_t {
+  kFigure,     // not a candidate of a chosen kind: written back as it is
+  kKept,       // a candidate of a chosen kind whose radius is above the limit
+  kConverted,  // dropped; a point or marker takes its place
+};
+
+/// One figure: its table (a TJwwEntKind) and its index there.
+struct FigureRef {
+  int32_t kind = kDropped;
+  int32_t index = -1;
+  bool operator==(const FigureRef&) const = default;
+};
+
+/// The candidate kind of an entity kind, or -1 when it is never converted.
+int CandidateKindOf(int32_t entityKind);
+
+/// The radius OK compares with the limit (NaN for a figure that is no candidate).
+double RadiusOf(FigureRef figure);
+
+/// The class of `figure` under `choice`: the same decision OK takes.
+FigureClass ClassOf(const ConversionChoice& choice, FigureRef figure);
+
+/// The shape of a figure in drawing millimetres.
+struct Shape {
+  enum Kind : uint8_t { kSegment, kArc, kPolygon, kPoint, kMarker, kTextBox, kBlock } kind;
+  int n = 0;  // corners of a polygon or text box; 2 for a segment; 1 otherwise
+  double x[4] = {}, y[4] = {};
+  // Arcs: centre (x[0], y[0]), radius, flatness (minor / major), the start
+  // and end angles and the tilt in radians; `inner` is a ring's inner radius.
+  double radius = 0, flatness = 1, start = 0, end = 0, tilt = 0, inner = 0;
+  bool whole = false;   // a whole circle or ellipse
+  bool filled = false;  // a solid: filled lightly
+  int32_t markerCode = 0;
+};
+
+/// The shape of one figure.
+Shape ShapeOf(FigureRef figure);
+
+/// Calls fn(FigureRef, const Shape&) for every figure of the loaded drawing,
+/// table by table.
+template <typename Fn>
+void ForEachFigure(Fn fn) {
+  const struct {
+    int32_t kind;
+    int32_t count;
+  } tables[] = {{kLine, LineCount},
+                {kText, TextCount},
+                {kDim, DimCount},
+                {kBlock, BlockCount},
+                {kSolid2, Solid2Count},
+                {kSolid3, Solid3Count},
+                {kSolid4, Solid4Count},
+                {kPoint, PointCount},
+                {kMarker, MarkerCount},
+                {kCircle, CircleCount},
+                {kArc, ArcCount},
+                {kCircleSolid, CircleSolidCount},
+                {kRimSolid, RimSolidCount},
+                {kRingSolid, RingSolidCount},
+                {kRingSolid2, RingSolid2Count}};
+  for (const auto& t : tables) {
+    for (int32_t i = 0; i < t.count; ++i) {
+      const FigureRef figure{t.kind, i};
+      fn(figure, ShapeOf(figure));
+    }
+  }
+}
+
+/// The text 半径 takes to convert a figure of `radius` and every smaller one:
+/// as the tool writes numbers, with as many digits as reading it back needs
+/// to reach the radius.
+std::string RadiusText(double radius);
+
+/// The tooltip of a figure: its kind, radius and centre, and what OK does
+/// with it, in UTF-8.
+std::string DescribeFigure(FigureRef figure, const ConversionChoice& choice);
+
+}  // namespace q836

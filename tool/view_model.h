@@ -1,0 +1,119 @@
+// The drawing view's model: the loaded figures fitted into a square of
+// device pixels (y upwards, aspect kept), zoom and pan, the level of detail,
+// the display list each figure becomes, and hit testing. The window only
+// paints what it is given.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "tool/palette.h"
+#include "tool/view_figures.h"
+
+namespace q836 {
+
+/// A point of the view in device pixels.
+struct DevicePoint {
+  int32_t x, y;
+};
+
+/// Where the display list goes: the window's bitmap, or a test's raster.
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  /// One device pixel.
+  virtual void Pixel(int32_t x, int32_t y, Rgb colour) = 0;
+  /// Connected segments, one device pixel wide.
+  virtual void Polyline(const DevicePoint* points, int count, Rgb colour) = 0;
+  /// A closed outline filled with `fill`.
+  virtual void Polygon(const DevicePoint* points, int count, Rgb outline, Rgb fill) = 0;
+};
+
+/// Asked now and then while painting: true abandons the picture (a newer
+/// edit is waiting).
+using Overtaken = std::function<bool()>;
+
+/// A rectangle in drawing millimetres.
+struct Extent {
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+  bool empty = true;
+  void Add(double x, double y);
+};
+
+/// The extent a shape covers.
+Extent ExtentOf(const Shape& shape);
+
+class ViewModel {
+ public:
+  /// Takes the figures of the loaded drawing: their extent, and the
+  /// candidates ordered by radius.
+  void Build();
+  /// The view's size in device pixels; `markerSize` is the width of a marker
+  /// drawn at a figure's centre (grows with the DPI). Keeps the zoom; the
+  /// first call fits.
+  void SetSize(int32_t width, int32_t height, int32_t markerSize);
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  /// The whole selection, with a small margin.
+  void Fit();
+  /// Zooms by `factor` about the device point (px, py), which stays put.
+  void ZoomAt(double factor, double px, double py);
+  /// Moves the picture by (dx, dy) device pixels.
+  void Pan(double dx, double dy);
+  /// Device pixels per drawing millimetre.
+  double PixelsPerMm() const { return scale_; }
+  void ToDevice(double x, double y, double* px, double* py) const {
+    *px = (x - originX_) * scale_;
+    *py = (originY_ - y) * scale_;
+  }
+  const Extent& Selection() const { return extent_; }
+  size_t FigureCount() const { return figures_; }
+
+  /// Paints the figures no edit changes (none of them a candidate); false
+  /// when overtaken.
+  bool PaintFigures(Canvas& canvas, const Palette& palette, const Overtaken& overtaken) const;
+  /// Paints the candidates in their classes under `choice`, the converted
+  /// ones last and each with the point or marker it becomes at its centre.
+  bool PaintCandidates(Canvas& canvas, const Palette& palette, const ConversionChoice& choice,
+                       const Overtaken& overtaken) const;
+  /// The figure nearest to (px, py) within `tolerance` device pixels; a
+  /// candidate of a chosen kind wins over any other figure.
+  std::optional<FigureRef> HitTest(double px, double py, double tolerance,
+                                   const ConversionChoice& choice) const;
+
+  /// Paints one figure (for tests and the painters above).
+  void PaintFigure(Canvas& canvas, const Shape& shape, Rgb colour, Rgb fill) const;
+  /// Paints what a converted figure becomes at (x, y) drawing millimetres.
+  void PaintResult(Canvas& canvas, double x, double y, const ConversionChoice& choice,
+                   Rgb colour) const;
+
+ private:
+  struct Candidate {
+    double radius;
+    FigureRef figure;
+  };
+  double DistanceTo(const Shape& shape, double px, double py) const;
+  void Polyline(Canvas& canvas, const double* xs, const double* ys, int n, Rgb colour) const;
+  void ArcPoints(const Shape& s, double radius, std::vector<double>& xs,
+                 std::vector<double>& ys) const;
+
+  Extent extent_;
+  size_t figures_ = 0;
+  std::vector<FigureRef> others_;      // figures that are no candidate
+  std::vector<Candidate> candidates_;  // ascending radius (NaN last)
+  int32_t width_ = 0, height_ = 0, marker_ = 7;
+  bool fitted_ = false;
+  double scale_ = 1, originX_ = 0, originY_ = 0;
+};
+
+/// The marker shapes' outlines, as strokes in a unit square centred on the
+/// marker (x right, y down); `index` as in kMarkerShapes.
+struct MarkerStroke {
+  int count;
+  double x[5], y[5];
+};
+std::vector<MarkerStroke> MarkerStrokes(int32_t index);
+
+}  // namespace q836

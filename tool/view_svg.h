@@ -1,0 +1,20 @@
+// The drawing view as an SVG picture, for scripts and tests: the same
+// figures, classes and colours as the window, in drawing millimetres.
+#pragma once
+
+#include <string>
+
+#include "tool/palette.h"
+#include "tool/view_figures.h"
+
+namespace q836 {
+
+class ViewModel;
+
+/// The SVG text of the loaded drawing under `choice`: one element per
+/// figure with class "converted", "kept" or "figure", then one element per
+/// point or marker OK makes, class "result", whose data-x and data-y hold
+/// its coordinates as OK writes them.
+std::string ViewSvg(const ViewModel& model, const Palette& palette, const ConversionChoice& choice);
+
+}  // namespace q836
