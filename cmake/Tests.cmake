@@ -55,6 +55,7 @@ q836_add_test_program(tool_tests tool
   tool/palette_test.cc
   tool/preview_test.cc
   tool/settings_test.cc
+  tool/view_model_test.cc
   tool/window_position_test.cc
   tests/memory_file_system.cc)
 

@@ -1,0 +1,392 @@
+#include "tool/view_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "exchange/drawing.h"
+#include "exchange/line_builder.h"
+#include "tests/memory_file_system.h"
+#include "text/text_convert.h"
+#include "tool/convert_table.h"
+#include "tool/form1.h"
+#include "tool/headless_host.h"
+#include "tool/view_svg.h"
+
+namespace q836 {
+namespace {
+
+const char kExchange[] = "C:\\CAD\\JWC_TEMP.TXT";
+
+struct NoKey : EscapeKey {
+  bool IsDown() override { return false; }
+};
+
+// A raster the display list is painted into, one colour per pixel.
+class Raster : public Canvas {
+ public:
+  Raster(int32_t width, int32_t height)
+      : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height) {}
+  void Pixel(int32_t x, int32_t y, Rgb colour) override {
+    ASSERT_TRUE(x >= 0 && y >= 0 && x < width_ && y < height_) << x << "," << y;
+    pixels_[static_cast<size_t>(y) * width_ + x] = colour;
+  }
+  void Polyline(const DevicePoint* p, int count, Rgb colour) override {
+    for (int i = 0; i + 1 < count; ++i) Line(p[i], p[i + 1], colour);
+  }
+  void Polygon(const DevicePoint* p, int count, Rgb outline, Rgb) override {
+    for (int i = 0; i < count; ++i) Line(p[i], p[(i + 1) % count], outline);
+  }
+  Rgb At(int32_t x, int32_t y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+  // Whether `colour` is at a pixel of the rectangle (inclusive, clipped).
+  bool Any(double left, double top, double right, double bottom, Rgb colour) const {
+    for (int32_t y = std::max(0, int32_t(std::floor(top)) - 1);
+         y <= std::min(height_ - 1, int32_t(std::ceil(bottom)) + 1); ++y) {
+      for (int32_t x = std::max(0, int32_t(std::floor(left)) - 1);
+           x <= std::min(width_ - 1, int32_t(std::ceil(right)) + 1); ++x) {
+        if (At(x, y) == colour) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  void Line(DevicePoint a, DevicePoint b, Rgb colour) {
+    // The segment may reach a pixel past the view (the painter clips with
+    // a pixel to spare); only those inside are kept.
+    const int steps = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
+    for (int i = 0; i <= steps; ++i) {
+      const int32_t x = a.x + (steps ? (b.x - a.x) * i / steps : 0);
+      const int32_t y = a.y + (steps ? (b.y - a.y) * i / steps : 0);
+      if (x >= 0 && y >= 0 && x < width_ && y < height_)
+        pixels_[static_cast<size_t>(y) * width_ + x] = colour;
+    }
+  }
+  int32_t width_, height_;
+  std::vector<Rgb> pixels_;
+};
+
+Palette Designed() {
+  SystemColours system;
+  system.window = system.buttonFace = {255, 255, 255};
+  return ChoosePalette(system);
+}
+
+class ViewModelTest : public ::testing::Test {
+ protected:
+  ViewModelTest() : host("C:\\CAD\\q836.exe", key, fs), form(host) {}
+
+  void Show(const std::string& exchange) {
+    fs.files[kExchange] = exchange;
+    form.PathOverride = RunPaths{kExchange, kExchange, ""};
+    form.FormShow();
+  }
+  void Choose(const std::array<bool, kCandidateKinds>& kinds, const std::string& radius,
+              bool points = true) {
+    const Control boxes[] = {Control::CheckBox1, Control::CheckBox2, Control::CheckBox3,
+                             Control::CheckBox4, Control::CheckBox5};
+    for (int k = 0; k < kCandidateKinds; ++k) host.SetChecked(boxes[k], kinds[k]);
+    host.SetText(Control::Edit1, radius);
+    SetRadioGroupButton(host, points ? Control::RadioButton1 : Control::RadioButton2, true);
+  }
+
+  MemoryFileSystem fs;
+  NoKey key;
+  HeadlessHost host;
+  TForm1 form;
+};
+
+// A selection as a host writes it: every kind of figure, each candidate at
+// its own place, radii on both sides of the limits tried, equal radii, and
+// radii that differ from a limit in the last digit.
+std::string GeneratedDrawing(uint32_t seed, int figures) {
+  std::mt19937 random(seed);
+  const char* radii[] = {"0.05",
+                         "0.1",
+                         "0.1000000000000001",
+                         "0.09999999999999999",
+                         "1",
+                         "2.5",
+                         "1e-7",
+                         "100000001",
+                         "5",
+                         "0.02",
+                         "3.3333333333333335",
+                         "0"};
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<uint32_t>(n)); };
+  std::string text = "lg0\r\nly1\r\n";
+  for (int i = 0; i < figures; ++i) {
+    const std::string x = std::to_string(i * 7 % 1000) + "." + std::to_string(i % 10);
+    const std::string y = std::to_string(i / 100) + ".25";
+    const std::string r = radii[pick(12)];
+    switch (pick(12)) {
+      case 0:
+        text += "ci " + x + " " + y + " " + r + "\r\n";
+        break;
+      case 1:
+        text += "ci " + x + " " + y + " " + r + " 0.5 0.3 2.9 0.7\r\n";
+        break;
+      case 2:
+        text += "sc " + x + " " + y + " " + r + " 1 0 6.28318530717959 0 0\r\n";
+        break;
+      case 3:
+        text += "se " + x + " " + y + " " + r + " 1 0 3.14159265358979 0 100\r\n";
+        break;
+      case 4:
+        text += "so " + x + " " + y + " " + r + " 1 0 6.28318530717959 0 0.01\r\n";
+        break;
+      case 5:
+        text += "sg " + x + " " + y + " " + r + " 1 1 5 0 0.01\r\n";
+        break;
+      case 6:
+        text += x + " " + y + " " + std::to_string(pick(900)) + " -3\r\n";
+        break;
+      case 7:
+        text += "pt " + x + " " + y + "\r\n";
+        break;
+      case 8:
+        text += "pt " + x + " " + y + " 1 0 -" + std::to_string(1 + pick(7)) + "\r\n";
+        break;
+      case 9:
+        text += "ch " + x + " " + y + " 1 0 \"abc\r\n";
+        break;
+      case 10:
+        text += "sl " + x + " " + y + " 3 4 5 " + y + "\r\n";
+        break;
+      default:
+        text += "ci " + x + " " + y + " " + r + " 1 0 1.5 0\r\n";
+        break;
+    }
+  }
+  return text;
+}
+
+// The class of every figure is the conversion's own decision: the figures
+// marked converted are exactly those OK turns into points, each result at
+// the place OK writes; the kept ones are written back as they were.
+TEST_F(ViewModelTest, EveryFigureIsMarkedAsOkTreatsIt) {
+  const struct {
+    std::array<bool, kCandidateKinds> kinds;
+    const char* radius;
+    bool points;
+  } cases[] = {
+      {{true, true, false, false, false}, "0.1", true},
+      {{true, true, true, true, true}, "0.1", false},
+      {{false, false, true, true, true}, "2.5", true},
+      {{true, false, false, false, true}, "0.09999999999999999", true},
+      {{true, true, true, true, true}, "abc", true},  // OK takes 0.000001
+      {{true, true, true, true, true}, "1e9", false},
+      {{false, false, false, false, false}, "5", true},
+      {{true, true, true, true, true}, "1e400", true},  // OK refuses
+  };
+  int checked = 0;
+  for (uint32_t seed = 1; seed <= 3; ++seed) {
+    for (const auto& c : cases) {
+      TForm1 run(host);
+      fs.files[kExchange] = GeneratedDrawing(seed, 3000);
+      run.PathOverride = RunPaths{kExchange, kExchange, ""};
+      run.FormShow();
+      Choose(c.kinds, c.radius, c.points);
+      const ConversionChoice choice = ChoiceFromControls(host);
+      std::vector<std::string> expected;
+      int kept = 0;
+      ForEachFigure([&](FigureRef f, const Shape& s) {
+        ++checked;
+        const FigureClass cls = ClassOf(choice, f);
+        if (cls == FigureClass::kConverted) {
+          expected.emplace_back(LineBuilder().Add("pt ").Real(s.x[0]).SpaceReal(s.y[0]).View());
+        }
+        kept += cls == FigureClass::kKept;
+      });
+      run.Button1Click();
+      if (std::string(c.radius) == "1e400") {
+        EXPECT_TRUE(run.Refused());
+        EXPECT_TRUE(expected.empty());
+        continue;
+      }
+      // The points OK wrote: those after the last figure it kept as it was.
+      const std::string& out = fs.files[kExchange];
+      std::vector<std::string> written;
+      for (size_t at = 0; (at = out.find("\r\npt ", at)) != std::string::npos;) {
+        at += 2;
+        const size_t end = out.find("\r\n", at);
+        std::string line = out.substr(at, end - at);
+        if (!c.points)
+          line = line.substr(0, line.rfind(' ', line.rfind(' ', line.rfind(' ') - 1) - 1));
+        written.push_back(line);
+      }
+      ASSERT_GE(written.size(), expected.size()) << c.radius;
+      written.erase(written.begin(), written.end() - static_cast<ptrdiff_t>(expected.size()));
+      EXPECT_EQ(written, expected) << seed << " " << c.radius;
+      if (!c.kinds[0] && !c.kinds[1] && !c.kinds[2] && !c.kinds[3] && !c.kinds[4]) {
+        EXPECT_EQ(kept, 0);
+      }
+    }
+  }
+  EXPECT_EQ(checked, 3 * 8 * 3000);
+}
+
+// At fit zoom every converted figure shows in the converted colour, however
+// small, and nothing is painted outside the view.
+TEST_F(ViewModelTest, EveryConvertedFigureIsVisibleAtFitZoom) {
+  Show(GeneratedDrawing(7, 5000));
+  Choose({true, true, true, true, true}, "1");
+  const ConversionChoice choice = ChoiceFromControls(host);
+  const Palette palette = Designed();
+  for (const int size : {60, 404, 808}) {
+    ViewModel model;
+    model.Build();
+    model.SetSize(size, size, 7);
+    Raster raster(size, size);
+    ASSERT_TRUE(model.PaintFigures(raster, palette, nullptr));
+    ASSERT_TRUE(model.PaintCandidates(raster, palette, choice, nullptr));
+    int converted = 0;
+    ForEachFigure([&](FigureRef f, const Shape& s) {
+      if (ClassOf(choice, f) != FigureClass::kConverted) return;
+      ++converted;
+      const Extent e = ExtentOf(s);
+      double l, t, r, b;
+      model.ToDevice(e.minX, e.maxY, &l, &t);
+      model.ToDevice(e.maxX, e.minY, &r, &b);
+      EXPECT_TRUE(raster.Any(l, t, r, b, palette.viewConverted)) << size << " " << f.kind;
+    });
+    EXPECT_GT(converted, 100);
+  }
+}
+
+// Zoom keeps the point under the cursor, pan moves by pixels, fit shows the
+// whole selection inside the margin, with y upwards.
+TEST_F(ViewModelTest, ZoomPanAndFit) {
+  Show("0 0 100 50\r\n");
+  ViewModel model;
+  model.Build();
+  model.SetSize(216, 216, 7);
+  double x, y;
+  model.ToDevice(0, 0, &x, &y);
+  EXPECT_NEAR(x, 8, 1e-9);
+  EXPECT_NEAR(y, 108 + 50, 1e-9);  // the selection centred, y upwards
+  model.ToDevice(100, 50, &x, &y);
+  EXPECT_NEAR(x, 208, 1e-9);
+  model.ZoomAt(4, 30, 40);
+  double before[2];
+  model.ToDevice(0, 0, &before[0], &before[1]);
+  model.ZoomAt(1.25, 30, 40);
+  model.ZoomAt(0.8, 30, 40);
+  model.ToDevice(0, 0, &x, &y);
+  EXPECT_NEAR(x, before[0], 1e-6);
+  EXPECT_NEAR(y, before[1], 1e-6);
+  model.Pan(10, -5);
+  model.ToDevice(0, 0, &x, &y);
+  EXPECT_NEAR(x, before[0] + 10, 1e-6);
+  EXPECT_NEAR(y, before[1] - 5, 1e-6);
+  model.Fit();
+  model.ToDevice(100, 50, &x, &y);
+  EXPECT_NEAR(x, 208, 1e-9);
+  // A larger view keeps the same part of the drawing in its middle.
+  model.ZoomAt(2, 0, 0);
+  model.ToDevice(50, 25, &before[0], &before[1]);
+  model.SetSize(432, 432, 14);
+  model.ToDevice(50, 25, &x, &y);
+  EXPECT_NEAR(x - 216, (before[0] - 108) * 2, 1e-6);
+  EXPECT_NEAR(y - 216, (before[1] - 108) * 2, 1e-6);
+}
+
+// A click finds the nearest figure within the tolerance, a candidate of a
+// chosen kind before any other figure.
+TEST_F(ViewModelTest, HitTestingPrefersCandidates) {
+  Show("0 0 100 0\r\nci 50 0.2 0.2\r\nci 80 0 10\r\npt 20 0\r\nsc 0 100 3 1 0 6.28 0 0\r\n");
+  Choose({true, false, false, false, false}, "1");
+  const ConversionChoice choice = ChoiceFromControls(host);
+  ViewModel model;
+  model.Build();
+  model.SetSize(1000, 1000, 7);
+  model.Fit();
+  auto hit = [&](double x, double y) {
+    double px, py;
+    model.ToDevice(x, y, &px, &py);
+    return model.HitTest(px, py, 3, choice);
+  };
+  const double mm = 1 / model.PixelsPerMm();  // one pixel in millimetres
+  const struct {
+    double x, y;
+    FigureRef expected;
+  } cases[] = {
+      {50, 0.2, {kCircle, 0}},      // inside a circle two pixels across
+      {50, 0, {kCircle, 0}},        // on the line too, but the circle is a candidate
+      {30, 0, {kLine, 0}},          // the line alone
+      {30, 2.5 * mm, {kLine, 0}},   // within 3 pixels
+      {30, 3.5 * mm, {}},           // beyond
+      {70, 0, {kCircle, 1}},        // on the large circle, a kept candidate
+      {20, 0, {kCircle, 1}},        // no: the point is nearer ...
+      {0, 103, {kCircleSolid, 0}},  // a solid of a kind not chosen: a figure
+  };
+  for (const auto& c : cases) {
+    const std::optional<FigureRef> found = hit(c.x, c.y);
+    if (c.x == 20) {
+      ASSERT_TRUE(found);
+      EXPECT_EQ(found->kind, kLine);  // ... the line and the point meet there; no candidate
+      continue;
+    }
+    if (c.expected.kind == kDropped) {
+      EXPECT_FALSE(found) << c.x << "," << c.y;
+      continue;
+    }
+    ASSERT_TRUE(found) << c.x << "," << c.y;
+    EXPECT_EQ(*found, c.expected) << c.x << "," << c.y;
+  }
+}
+
+// What the tooltip says, and the radius text a click types: read back as
+// the limit, it converts the figure it came from.
+TEST_F(ViewModelTest, TooltipsAndPickedRadii) {
+  Show(
+      "ci 10 20 0.05\r\nci 1 2 5 1 0 1 0\r\nci 0 0 3 0.5 0 6.28318530717959 0\r\n"
+      "so 7 8 0.1000000000000000055511151231257827 1 0 6.28 0 0\r\n0 0 1 1\r\n");
+  Choose({true, true, false, false, false}, "0.1");
+  const ConversionChoice choice = ChoiceFromControls(host);
+  EXPECT_EQ(DescribeFigure({kCircle, 0}, choice), "円　半径 0.05　中心 (10, 20)　→ 点");
+  EXPECT_EQ(DescribeFigure({kArc, 0}, choice),
+            "円弧　半径 5　中心 (1, 2)　→ 残ります（半径が限度より大きい）");
+  EXPECT_EQ(DescribeFigure({kArc, 1}, choice),
+            "楕円　半径 3　中心 (0, 0)　→ 残ります（半径が限度より大きい）");
+  EXPECT_EQ(DescribeFigure({kRingSolid, 0}, choice),
+            "円環ソリッド　半径 0.1　中心 (7, 8)　→ 残ります（対象図形に選ばれていません）");
+  EXPECT_EQ(DescribeFigure({kLine, 0}, choice), "線");
+  SetRadioGroupButton(host, Control::RadioButton2, true);
+  host.SetItemIndex(Control::ComboBox1, 4);
+  EXPECT_EQ(DescribeFigure({kCircle, 0}, ChoiceFromControls(host)),
+            "円　半径 0.05　中心 (10, 20)　→ 点マーカー□");
+  for (double radius : {0.05, 5.0, 0.1 + 1e-17, 0.30000000000000004, 1e-7, 123456.78901234567,
+                        std::nextafter(1.0, 2.0)}) {
+    const std::string text = RadiusText(radius);
+    EXPECT_TRUE(Converts(radius, ClampRadiusLimit(TextToFloat(text)))) << text;
+    EXPECT_LE(text.size(), 24u) << text;
+  }
+  EXPECT_EQ(RadiusText(0.05), "0.05");
+  EXPECT_EQ(RadiusText(std::nextafter(1.0, 2.0)), "1.0000000000000002");
+}
+
+// The SVG picture: the view's classes and colours, drawing millimetres
+// with y upwards, results where OK writes them.
+TEST_F(ViewModelTest, SvgCarriesTheClassesAndResults) {
+  Show("ci 10 20 0.05\r\nci 30 40 5\r\n0 0 100 50\r\n");
+  Choose({true, false, false, false, false}, "0.1", false);
+  ViewModel model;
+  model.Build();
+  const std::string svg = ViewSvg(model, Designed(), ChoiceFromControls(host));
+  EXPECT_NE(svg.find("viewBox=\"-2 -52 104 54\""), std::string::npos) << svg.substr(0, 200);
+  EXPECT_NE(svg.find("<g transform=\"scale(1,-1)\">"), std::string::npos);
+  EXPECT_NE(svg.find("<path class=\"converted\" d=\"M10.05,20 A0.05,0.05 0 0 1 "),
+            std::string::npos);
+  EXPECT_NE(svg.find("<path class=\"kept\" d=\"M35,40"), std::string::npos);
+  EXPECT_NE(svg.find("<line class=\"figure\" x1=\"0\" y1=\"0\" x2=\"100\" y2=\"50\"/>"),
+            std::string::npos);
+  EXPECT_NE(svg.find("<path class=\"result\" data-x=\"10\" data-y=\"20\""), std::string::npos);
+  EXPECT_NE(svg.find(".converted { stroke: #dc2800 }"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace q836
