@@ -160,7 +160,7 @@ void ViewModel::Fit() {
   if (e.empty) e = {0, 0, 1, 1, false};
   double w = e.maxX - e.minX, h = e.maxY - e.minY;
   if (!(w > 0) && !(h > 0)) w = h = 1;  // one point: a millimetre round it
-  const double margin = 8;              // device pixels on each side
+  const double margin = marker_ + 1.0;  // device pixels on each side: room for a marker
   const double usableW = std::max(1.0, width_ - 2 * margin);
   const double usableH = std::max(1.0, height_ - 2 * margin);
   scale_ = std::min(w > 0 ? usableW / w : HUGE_VAL, h > 0 ? usableH / h : HUGE_VAL);

@@ -56,7 +56,7 @@ class ViewModel {
   void SetSize(int32_t width, int32_t height, int32_t markerSize);
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
-  /// The whole selection, with a small margin.
+  /// The whole selection, with a margin of half a marker and more.
   void Fit();
   /// Zooms by `factor` about the device point (px, py), which stays put.
   void ZoomAt(double factor, double px, double py);

@@ -16,7 +16,9 @@ wine_prefix_ready || exit 1
 # Q836_WINE_DPI runs the whole suite at that DPI; the prefix is set back to
 # 96 afterwards.
 wine_set_dpi "${Q836_WINE_DPI:-96}"
-xvfb_ready || exit 1
+# A screen on which the dialog with its drawing view fits at 192 DPI.
+screen_width=1920 screen_height=1200
+XVFB_SCREEN=${screen_width}x${screen_height}x24 xvfb_ready || exit 1
 work=$(mktemp -d)
 trap 'xvfb_stop; wine_set_dpi 96; wine_set_colours; rm -rf "$work"' EXIT
 failures=0
@@ -163,7 +165,8 @@ test_saved_position_is_restored() {
     typical > "$f/JWC_TEMP.TXT"
     run_keys "$f" Return || return
     left=$(sed -n 1p "$f/q836.dat" | tr -d '\r'); top=$(sed -n 2p "$f/q836.dat" | tr -d '\r')
-    [ "$left" -ge 0 ] && [ "$left" -lt 1024 ] && [ "$top" -ge 0 ] && [ "$top" -lt 768 ] ||
+    [ "$left" -ge 0 ] && [ "$left" -lt "$screen_width" ] && [ "$top" -ge 0 ] &&
+      [ "$top" -lt "$screen_height" ] ||
       fail "position: $saved saved as $left $top, off screen"
   done
 }
@@ -631,6 +634,121 @@ test_layout_at_each_dpi() {
   wine_set_dpi "${Q836_WINE_DPI:-96}"
 }
 
+# The drawing view. A large circle (kept) fills the left of the view, a
+# small one (converted) stands at its right.
+view_drawing() { crlf lg0 ly1 lc2 "ci 0 0 10" "ci 40 0 0.05"; }
+# "LC LK RC RK": pixels of the converted and the kept colour in the left
+# and right halves of the view, once the picture has followed the edits.
+view_counts() {
+  sleep 0.7
+  "$WINE" "$read_strip" --view 2>/dev/null |
+    sed -n 's/^left converted \([0-9]*\) kept \([0-9]*\) right converted \([0-9]*\) kept \([0-9]*\)$/\1 \2 \3 \4/p'
+}
+view_field() {  # rect|hash: the view's place on the screen or its pixels' hash
+  "$WINE" "$read_strip" --view 2>/dev/null | sed -n "s/^${1/rect/view} //p"
+}
+
+# The view marks in red what OK converts and in blue what it keeps, and
+# follows an edit; a click on the kept circle types its radius into 半径,
+# and Enter in the view then presses OK with it. At the suite's DPI and at
+# 192 DPI.
+test_view_marks_what_ok_converts() {
+  local dpi f lc lk rc rk x y w h
+  for dpi in "${Q836_WINE_DPI:-96}" 192; do
+    wine_set_dpi "$dpi"
+    f=$(new_folder "view-$dpi")
+    view_drawing > "$f/JWC_TEMP.TXT"
+    crlf 0 0 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+    start_dialog "$f" || { fail "view $dpi: no window"; continue; }
+    read -r lc lk rc rk <<<"$(view_counts)"
+    [ "${lk:-0}" -gt 0 ] && [ "${lc:-1}" -eq 0 ] && [ "${rc:-0}" -gt 0 ] ||
+      fail "view $dpi: not blue left and red right: [$lc $lk $rc $rk]"
+    keys alt+e Tab Tab Tab Tab Tab
+    xdotool type --delay 20 20
+    read -r lc lk rc rk <<<"$(view_counts)"
+    [ "${lc:-0}" -gt 0 ] && [ "${lk:-1}" -eq 0 ] ||
+      fail "view $dpi: the large circle did not turn red at 20: [$lc $lk $rc $rk]"
+    keys alt+e Tab Tab Tab Tab Tab
+    xdotool type --delay 20 0.1
+    read -r lc lk rc rk <<<"$(view_counts)"
+    [ "${lk:-0}" -gt 0 ] || fail "view $dpi: the large circle is not blue again at 0.1"
+    # The leftmost point of the large circle: the margin of 8 pixels in, half way down.
+    read -r x y w h <<<"$(view_field rect)"
+    xdotool mousemove $((x + 8 * dpi / 96)) $((y + h / 2)) click 1
+    sleep 0.5
+    xdotool key --clearmodifiers Return
+    wait_exit || { fail "view $dpi: Enter in the view did nothing"; kill "$PID"; continue; }
+    [ "$(sed -n 7p "$f/q836.dat" | tr -d '\r')" = 10 ] ||
+      fail "view $dpi: a click on the circle of radius 10 set 半径 to [$(sed -n 7p "$f/q836.dat")]"
+    [ "$(grep -c '^pt ' "$f/JWC_TEMP.TXT")" = 2 ] || fail "view $dpi: OK did not convert both circles"
+  done
+  wine_set_dpi "${Q836_WINE_DPI:-96}"
+}
+
+# The wheel zooms and a drag pans the picture; a double click fits it
+# again. Esc in the focused view presses Cancel.
+test_view_zooms_pans_and_cancels() {
+  local f x y w h first zoomed panned fitted
+  f=$(new_folder view-zoom)
+  view_drawing > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "view zoom: no window"; return; }
+  sleep 0.7
+  read -r x y w h <<<"$(view_field rect)"
+  # A click where no figure is gives the view the focus (and its rectangle).
+  xdotool mousemove $((x + w / 2)) $((y + h / 4)) click 1
+  sleep 0.7
+  first=$(view_field hash)
+  xdotool click 4
+  sleep 0.7
+  zoomed=$(view_field hash)
+  [ -n "$zoomed" ] && [ "$zoomed" != "$first" ] || fail "view zoom: the wheel changed nothing"
+  xdotool mousedown 1 mousemove $((x + w / 2 + 60)) $((y + h / 4 + 20)) sleep 0.2 mouseup 1
+  sleep 0.7
+  panned=$(view_field hash)
+  [ "$panned" != "$zoomed" ] || fail "view zoom: dragging changed nothing"
+  xdotool click --repeat 2 --delay 80 1
+  sleep 0.7
+  fitted=$(view_field hash)
+  [ "$fitted" = "$first" ] || fail "view zoom: a double click did not fit the picture again"
+  local focus; focus=$(focus_settles 131)
+  [ "${focus%% *}" = 131 ] || fail "view zoom: a click left the focus on [$focus]"
+  xdotool key --clearmodifiers Escape
+  wait_exit || { fail "view zoom: Esc in the view did nothing"; kill "$PID"; return; }
+  cmp -s "$f/JWC_TEMP.TXT" <(crlf hq) || fail "view zoom: Esc in the view did not cancel"
+}
+
+# 図(&V) hides the view (the window narrows to the controls) and shows it
+# again; OK remembers the choice for the next run.
+test_view_button_hides_and_remembers() {
+  local f width want_shown want_hidden dpi=${Q836_WINE_DPI:-96}
+  want_shown=$(( (871 * dpi + 48) / 96 )) want_hidden=$(( (467 * dpi + 48) / 96 ))
+  client_width() { "$WINE" "$read_strip" --geometry 2>/dev/null | sed -n 's/^dpi [0-9]* client \([0-9]*\)x.*/\1/p'; }
+  f=$(new_folder view-button)
+  typical > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+  start_dialog "$f" || { fail "view button: no window"; return; }
+  width=$(client_width)
+  [ $((width - want_shown)) -ge -2 ] && [ $((width - want_shown)) -le 2 ] ||
+    fail "view button: shown at first, the client is $width wide, not $want_shown"
+  keys alt+v
+  sleep 0.5
+  "$WINE" "$read_strip" --view 2>/dev/null | grep -qx "view hidden" ||
+    fail "view button: Alt+V did not hide the view"
+  width=$(client_width)
+  [ $((width - want_hidden)) -ge -2 ] && [ $((width - want_hidden)) -le 2 ] ||
+    fail "view button: hidden, the client is $width wide, not $want_hidden"
+  keys alt+y
+  wait_exit || { fail "view button: OK did nothing"; kill "$PID"; return; }
+  [ "$(sed -n 13p "$f/q836.dat" | tr -d '\r')" = 0 ] || fail "view button: hidden is not remembered"
+  typical > "$f/JWC_TEMP.TXT"
+  start_dialog "$f" || { fail "view button: no second window"; return; }
+  "$WINE" "$read_strip" --view 2>/dev/null | grep -qx "view hidden" ||
+    fail "view button: the view is not hidden in the next run"
+  keys alt+v alt+y
+  wait_exit || { fail "view button: OK did nothing"; kill "$PID"; return; }
+  [ "$(sed -n 13p "$f/q836.dat" | tr -d '\r')" = 1 ] || fail "view button: shown is not remembered"
+}
+
 # The colours a high-contrast scheme gives (Wine does not report the scheme,
 # so the colours alone must switch the dialog to the system's): every
 # caption, the memo, the status line and the strip stand out from their
@@ -690,6 +808,8 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_strip_worst_case_fits test_failed_write_is_told test_held_file_is_retried
        test_second_start_brings_the_first test_high_contrast_captions_stand_out
        test_memo_scrolls_from_the_keyboard
+       test_view_marks_what_ok_converts test_view_zooms_pans_and_cancels
+       test_view_button_hides_and_remembers
        test_layout_at_each_dpi test_banner_request)
 start=$(date +%s)
 [ -n "${Q836_WINE_TESTS:-}" ] && read -r -a tests <<<"$Q836_WINE_TESTS"

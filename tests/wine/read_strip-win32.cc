@@ -13,12 +13,19 @@
 // with --contrast, for every control that shows a caption, the contrast of
 // its text to its background as painted on the screen (the ratio of the
 // colour that stands out most to the commonest one), "captions stand out"
-// when each is at least 3, with the colour of the form's background.
+// when each is at least 3, with the colour of the form's background; with
+// --view, where the drawing view's client area is on the screen ("view X Y
+// W H", or "view hidden"), how many of its pixels are in the converted and
+// in the kept colour in its left and right halves, and a hash of all its
+// pixels; with --edit-latency N, N times types one digit into 半径 that
+// changes what OK converts and prints the milliseconds from the key to the
+// changed view (median and worst).
 // Exit status 1 when there is no such window.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -275,6 +282,99 @@ int PrintMemoFit(HWND memo) {
   return 0;
 }
 
+// The pixels of a window's client area as the screen shows them.
+std::vector<uint32_t> ScreenPixels(HWND window, int* width, int* height) {
+  RECT r;
+  GetClientRect(window, &r);
+  const int w = r.right, h = r.bottom;
+  *width = w, *height = h;
+  std::vector<uint32_t> pixels(static_cast<size_t>(std::max(w, 0)) * std::max(h, 0));
+  if (pixels.empty()) return pixels;
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<const uint32_t*>(bits)[i] & 0xFFFFFF;
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+uint64_t Hash(const std::vector<uint32_t>& pixels) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint32_t p : pixels) h = (h ^ p) * 1099511628211ull;
+  return h;
+}
+
+int PrintView(HWND view) {
+  if (!IsWindowVisible(view)) {
+    std::printf("view hidden\n");
+    return 0;
+  }
+  POINT origin = {0, 0};
+  ClientToScreen(view, &origin);
+  int w, h;
+  const std::vector<uint32_t> pixels = ScreenPixels(view, &w, &h);
+  q836::SystemColours system;
+  system.window = system.buttonFace = {255, 255, 255};
+  const q836::Palette palette = q836::ChoosePalette(system);
+  auto value = [](q836::Rgb c) { return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b; };
+  long counts[2][2] = {};  // [left, right][converted, kept]
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = pixels[static_cast<size_t>(y) * w + x];
+      if (p == value(palette.viewConverted)) ++counts[x >= w / 2][0];
+      if (p == value(palette.viewKept)) ++counts[x >= w / 2][1];
+    }
+  }
+  std::printf("view %ld %ld %d %d\n", static_cast<long>(origin.x), static_cast<long>(origin.y), w,
+              h);
+  std::printf("left converted %ld kept %ld right converted %ld kept %ld\n", counts[0][0],
+              counts[0][1], counts[1][0], counts[1][1]);
+  std::printf("hash %016llx\n", static_cast<unsigned long long>(Hash(pixels)));
+  return 0;
+}
+
+int PrintEditLatency(HWND form, int times) {
+  HWND edit = GetDlgItem(form, q836::kIdEdit1);
+  HWND view = GetDlgItem(form, q836::kIdDrawingView);
+  std::vector<double> ms;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  int w, h;
+  for (int i = 0; i < times; ++i) {
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    Sleep(300);  // the previous picture is done
+    const uint64_t before = Hash(ScreenPixels(view, &w, &h));
+    LARGE_INTEGER start, now;
+    QueryPerformanceCounter(&start);
+    PostMessageW(edit, WM_CHAR, i % 2 ? L'0' : L'9', 1);
+    for (;;) {
+      QueryPerformanceCounter(&now);
+      const double elapsed = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                             static_cast<double>(frequency.QuadPart);
+      if (Hash(ScreenPixels(view, &w, &h)) != before || elapsed > 10000) {
+        ms.push_back(elapsed);
+        break;
+      }
+    }
+  }
+  std::sort(ms.begin(), ms.end());
+  std::printf("edit to view: median %.1f ms, worst %.1f ms over %d edits\n", ms[ms.size() / 2],
+              ms.back(), times);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -286,6 +386,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   HWND form = FindWindowW(L"TForm1", L"円→点変換");
   if (argc > 1 && std::wstring(argv[1]) == L"--contrast") return form ? PrintContrast(form) : 1;
+  if (argc > 1 && std::wstring(argv[1]) == L"--view") {
+    return form ? PrintView(GetDlgItem(form, q836::kIdDrawingView)) : 1;
+  }
+  if (argc > 2 && std::wstring(argv[1]) == L"--edit-latency") {
+    return form ? PrintEditLatency(form,
+                                   std::max(1, static_cast<int>(std::wcstol(argv[2], nullptr, 10))))
+                : 1;
+  }
   if (argc > 1 && std::wstring(argv[1]) == L"--memo") {
     return form ? PrintMemoFit(GetDlgItem(form, q836::kIdMemo1)) : 1;
   }
