@@ -21,9 +21,10 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"q836DrawingView";
 constexpr UINT_PTR kLoadTimer = 1;
-constexpr double kWheelZoom = 1.25;   // per notch
-constexpr int kDragThreshold = 3;     // pixels the mouse moves before a press drags
-constexpr double kPickTolerance = 3;  // pixels round a figure a click or hover finds it
+constexpr size_t kBuildSlice = 100000;  // figures taken per timer message
+constexpr double kWheelZoom = 1.25;     // per notch
+constexpr int kDragThreshold = 3;       // pixels the mouse moves before a press drags
+constexpr double kPickTolerance = 3;    // pixels round a figure a click or hover finds it
 
 // A 32-bit bitmap the view paints into and copies from.
 class Bitmap {
@@ -143,11 +144,15 @@ struct DrawingView::State {
   DrawingViewHost* host = nullptr;
   HWND tooltip = nullptr;
   ViewModel model;
-  bool loaded = false;
+  bool building = false, loaded = false;
   Palette palette;
   int dpi = 96;
-  Bitmap figures, frame;
-  bool figuresValid = false, frameValid = false;
+  // The pictures kept between paints: the figures no edit changes; with
+  // them the candidates, of the kinds chosen in the kept colour; and the
+  // frame shown, with the converted ones over it.
+  Bitmap figures, kept, frame;
+  bool figuresValid = false, keptValid = false, frameValid = false;
+  ConversionChoice keptFor, frameFor;  // what the pictures were painted for
   bool focused = false;
   // A press of the left button: where, and whether it has become a drag.
   bool pressed = false, dragging = false;
@@ -157,7 +162,7 @@ struct DrawingView::State {
 
   void Invalidate(bool figuresToo) {
     if (figuresToo) figuresValid = false;
-    frameValid = false;
+    keptValid = frameValid = false;
     InvalidateRect(hwnd, nullptr, FALSE);
   }
   void Load();
@@ -183,15 +188,22 @@ struct DrawingView::State {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
+// Takes the loaded selection a slice at a time, on a timer: a timer comes
+// after input and paints, so the dialog answers the user meanwhile.
 void DrawingView::State::Load() {
-  KillTimer(hwnd, kLoadTimer);
-  if (loaded) return;
-  loaded = true;
+  if (loaded) {
+    KillTimer(hwnd, kLoadTimer);
+    return;
+  }
   try {
-    model.Build();
+    if (!building) model.BeginBuild();
+    building = true;
+    if (!model.ContinueBuild(kBuildSlice)) return;  // the timer brings the next slice
   } catch (const std::bad_alloc&) {
     model = ViewModel();  // the view stays empty; the dialog works without it
   }
+  KillTimer(hwnd, kLoadTimer);
+  loaded = true;
   Resized();
 }
 
@@ -204,13 +216,15 @@ void DrawingView::State::Resized() {
 
 // Brings the cached pictures up to date; false when input overtook it
 // (the view stays invalid and is painted again when the input is handled).
+// A larger limit paints only the figures it adds to the frame; any other
+// edit paints the converted ones anew over the kept picture.
 bool DrawingView::State::Render() {
   RECT r;
   GetClientRect(hwnd, &r);
   HDC screen = GetDC(hwnd);
+  const int w = std::max<int>(r.right, 1), h = std::max<int>(r.bottom, 1);
   const bool sized =
-      figures.Resize(screen, std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1)) &&
-      frame.Resize(screen, figures.Width(), figures.Height());
+      figures.Resize(screen, w, h) && kept.Resize(screen, w, h) && frame.Resize(screen, w, h);
   ReleaseDC(hwnd, screen);
   if (!sized) return true;  // no bitmap: nothing but the background
   const Overtaken overtaken = [] { return InputWaiting(); };
@@ -221,16 +235,40 @@ bool DrawingView::State::Render() {
       if (!model.PaintFigures(canvas, palette, overtaken)) return false;
     }
     figuresValid = true;
+    keptValid = false;
+  }
+  const ConversionChoice choice = host->Choice();
+  if (!keptValid || keptFor.chosen != choice.chosen) {
     frameValid = false;
-  }
-  if (!frameValid) {
-    frame.CopyFrom(figures);
+    kept.CopyFrom(figures);
     if (loaded) {
-      BitmapCanvas canvas(frame);
-      if (!model.PaintCandidates(canvas, palette, host->Choice(), overtaken)) return false;
+      BitmapCanvas canvas(kept);
+      if (!model.PaintClass(canvas, palette, choice, FigureClass::kFigure, 0, overtaken) ||
+          !model.PaintClass(canvas, palette, choice, FigureClass::kKept, 0, overtaken)) {
+        return false;
+      }
     }
-    frameValid = true;
+    keptValid = true;
+    keptFor = choice;
   }
+  const bool sameMarks = frameValid && frameFor.chosen == choice.chosen &&
+                         frameFor.asPoint == choice.asPoint &&
+                         frameFor.markerIndex == choice.markerIndex && !frameFor.refused;
+  if (sameMarks && !choice.refused && frameFor.limit == choice.limit) return true;
+  double above = -HUGE_VAL;
+  if (sameMarks && !choice.refused && choice.limit > frameFor.limit) {
+    above = frameFor.limit;  // the frame holds every figure up to there
+  } else {
+    frame.CopyFrom(kept);
+  }
+  frameValid = false;  // until the converted figures are all painted
+  if (loaded) {
+    BitmapCanvas canvas(frame);
+    if (!model.PaintClass(canvas, palette, choice, FigureClass::kConverted, above, overtaken))
+      return false;
+  }
+  frameValid = true;
+  frameFor = choice;
   return true;
 }
 
@@ -463,7 +501,8 @@ void DrawingView::LoadSoon() {
 }
 
 void DrawingView::ChoiceChanged() {
-  if (hwnd_) state_->Invalidate(false);
+  // The paint compares the choice with the one the pictures hold.
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void DrawingView::SetPalette(const Palette& palette) {

@@ -102,6 +102,24 @@ ConversionChoice ChoiceFromControls(FormHost& host) {
   return c;
 }
 
+std::array<FigureTable, kFigureTables> FigureTables() {
+  return {{{kLine, LineCount},
+           {kText, TextCount},
+           {kDim, DimCount},
+           {kBlock, BlockCount},
+           {kSolid2, Solid2Count},
+           {kSolid3, Solid3Count},
+           {kSolid4, Solid4Count},
+           {kPoint, PointCount},
+           {kMarker, MarkerCount},
+           {kCircle, CircleCount},
+           {kArc, ArcCount},
+           {kCircleSolid, CircleSolidCount},
+           {kRimSolid, RimSolidCount},
+           {kRingSolid, RingSolidCount},
+           {kRingSolid2, RingSolid2Count}}};
+}
+
 int CandidateKindOf(int32_t entityKind) {
   switch (entityKind) {
     case kCircle:

@@ -66,29 +66,22 @@ struct Shape {
 /// The shape of one figure.
 Shape ShapeOf(FigureRef figure);
 
+/// One table of figures: its entity kind and how many records it holds.
+struct FigureTable {
+  int32_t kind;
+  int32_t count;
+};
+inline constexpr size_t kFigureTables = 15;
+
+/// The tables of the loaded drawing in the order the view takes them: the
+/// candidates last, in the order OK converts them.
+std::array<FigureTable, kFigureTables> FigureTables();
+
 /// Calls fn(FigureRef, const Shape&) for every figure of the loaded drawing,
 /// table by table.
 template <typename Fn>
 void ForEachFigure(Fn fn) {
-  const struct {
-    int32_t kind;
-    int32_t count;
-  } tables[] = {{kLine, LineCount},
-                {kText, TextCount},
-                {kDim, DimCount},
-                {kBlock, BlockCount},
-                {kSolid2, Solid2Count},
-                {kSolid3, Solid3Count},
-                {kSolid4, Solid4Count},
-                {kPoint, PointCount},
-                {kMarker, MarkerCount},
-                {kCircle, CircleCount},
-                {kArc, ArcCount},
-                {kCircleSolid, CircleSolidCount},
-                {kRimSolid, RimSolidCount},
-                {kRingSolid, RingSolidCount},
-                {kRingSolid2, RingSolid2Count}};
-  for (const auto& t : tables) {
+  for (const FigureTable& t : FigureTables()) {
     for (int32_t i = 0; i < t.count; ++i) {
       const FigureRef figure{t.kind, i};
       fn(figure, ShapeOf(figure));

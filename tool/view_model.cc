@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace q836 {
 
@@ -114,24 +115,45 @@ std::vector<MarkerStroke> MarkerStrokes(int32_t index) {
 }
 
 void ViewModel::Build() {
+  BeginBuild();
+  ContinueBuild(SIZE_MAX);
+}
+
+void ViewModel::BeginBuild() {
   extent_ = {};
   others_.clear();
   candidates_.clear();
   figures_ = 0;
-  ForEachFigure([this](FigureRef f, const Shape& shape) {
-    const Extent e = ExtentOf(shape);
+  table_ = 0;
+  row_ = 0;
+}
+
+bool ViewModel::ContinueBuild(size_t most) {
+  const std::array<FigureTable, kFigureTables> tables = FigureTables();
+  for (size_t taken = 0; table_ < kFigureTables && taken < most;) {
+    const FigureTable& t = tables[table_];
+    if (row_ >= t.count) {
+      ++table_;
+      row_ = 0;
+      continue;
+    }
+    const FigureRef f{t.kind, row_++};
+    const Extent e = ExtentOf(ShapeOf(f));
     if (!e.empty) {
       extent_.Add(e.minX, e.minY);
       extent_.Add(e.maxX, e.maxY);
     }
     ++figures_;
+    ++taken;
     if (CandidateKindOf(f.kind) >= 0) {
       candidates_.push_back({RadiusOf(f), f});
     } else {
       others_.push_back(f);
     }
-  });
-  // Converted figures are those at the small end: they are painted last.
+  }
+  if (table_ < kFigureTables) return false;
+  // By radius, NaN (never converted) last: the figures a limit converts
+  // are a leading run.
   std::stable_sort(candidates_.begin(), candidates_.end(),
                    [](const Candidate& a, const Candidate& b) {
                      return a.radius < b.radius || (a.radius == a.radius && b.radius != b.radius);
@@ -140,6 +162,7 @@ void ViewModel::Build() {
   candidates_.shrink_to_fit();
   fitted_ = false;
   if (width_ > 0) Fit();
+  return true;
 }
 
 void ViewModel::SetSize(int32_t width, int32_t height, int32_t markerSize) {
@@ -344,23 +367,46 @@ bool ViewModel::PaintFigures(Canvas& canvas, const Palette& palette,
   return true;
 }
 
+bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const ConversionChoice& choice,
+                           FigureClass cls, double above, const Overtaken& overtaken) const {
+  const Rgb colour = cls == FigureClass::kConverted ? palette.viewConverted
+                     : cls == FigureClass::kKept    ? palette.viewKept
+                                                    : palette.viewFigure;
+  const Rgb fill = Light(colour, palette.viewBack);
+  // NaN radii, sorted last, count as above every limit.
+  auto radiusBelow = [](double radius, const Candidate& c) {
+    return radius < c.radius || c.radius != c.radius;
+  };
+  size_t first = 0, last = candidates_.size();
+  if (cls == FigureClass::kConverted) {
+    // Only the radii up to the limit can be converted.
+    if (choice.refused) return true;
+    first = static_cast<size_t>(
+        std::upper_bound(candidates_.begin(), candidates_.end(), above, radiusBelow) -
+        candidates_.begin());
+    last = static_cast<size_t>(
+        std::upper_bound(candidates_.begin(), candidates_.end(), choice.limit, radiusBelow) -
+        candidates_.begin());
+  }
+  for (size_t i = first; i < last; ++i) {
+    if ((i - first) % kOvertakenEvery == kOvertakenEvery - 1 && overtaken && overtaken())
+      return false;
+    const FigureRef figure = candidates_[i].figure;
+    const FigureClass actual = ClassOf(choice, figure);
+    // Every candidate of a chosen kind is painted kept first.
+    const bool paint = cls == FigureClass::kKept ? actual != FigureClass::kFigure : actual == cls;
+    if (!paint) continue;
+    const Shape shape = ShapeOf(figure);
+    PaintFigure(canvas, shape, colour, fill);
+    if (cls == FigureClass::kConverted) PaintResult(canvas, shape.x[0], shape.y[0], choice, colour);
+  }
+  return true;
+}
+
 bool ViewModel::PaintCandidates(Canvas& canvas, const Palette& palette,
                                 const ConversionChoice& choice, const Overtaken& overtaken) const {
-  // Figures first, then the kept ones, then the converted ones on top, so
-  // that nothing hides a figure OK converts.
-  const FigureClass order[] = {FigureClass::kFigure, FigureClass::kKept, FigureClass::kConverted};
-  const Rgb colours[] = {palette.viewFigure, palette.viewKept, palette.viewConverted};
-  size_t asked = 0;
-  for (int pass = 0; pass < 3; ++pass) {
-    const Rgb fill = Light(colours[pass], palette.viewBack);
-    for (const Candidate& c : candidates_) {
-      if (++asked % kOvertakenEvery == 0 && overtaken && overtaken()) return false;
-      if (ClassOf(choice, c.figure) != order[pass]) continue;
-      const Shape shape = ShapeOf(c.figure);
-      PaintFigure(canvas, shape, colours[pass], fill);
-      if (order[pass] == FigureClass::kConverted)
-        PaintResult(canvas, shape.x[0], shape.y[0], choice, colours[pass]);
-    }
+  for (FigureClass cls : {FigureClass::kFigure, FigureClass::kKept, FigureClass::kConverted}) {
+    if (!PaintClass(canvas, palette, choice, cls, -HUGE_VAL, overtaken)) return false;
   }
   return true;
 }

@@ -50,6 +50,11 @@ class ViewModel {
   /// Takes the figures of the loaded drawing: their extent, and the
   /// candidates ordered by radius.
   void Build();
+  /// Build in steps, so that a window stays responsive meanwhile: Begin,
+  /// then Continue until it returns true, each step taking up to `most`
+  /// figures (the last one also orders the candidates).
+  void BeginBuild();
+  bool ContinueBuild(size_t most);
   /// The view's size in device pixels; `markerSize` is the width of a marker
   /// drawn at a figure's centre (grows with the DPI). Keeps the zoom; the
   /// first call fits.
@@ -74,8 +79,16 @@ class ViewModel {
   /// Paints the figures no edit changes (none of them a candidate); false
   /// when overtaken.
   bool PaintFigures(Canvas& canvas, const Palette& palette, const Overtaken& overtaken) const;
-  /// Paints the candidates in their classes under `choice`, the converted
-  /// ones last and each with the point or marker it becomes at its centre.
+  /// Paints the candidates of one class under `choice`: kFigure those of
+  /// kinds not chosen; kKept every candidate of a chosen kind (those OK
+  /// converts are painted over it); kConverted those OK converts with a
+  /// radius above `above`, each with the point or marker it becomes at its
+  /// centre. Candidates are ordered by radius: a larger limit paints only
+  /// the figures it adds.
+  bool PaintClass(Canvas& canvas, const Palette& palette, const ConversionChoice& choice,
+                  FigureClass cls, double above, const Overtaken& overtaken) const;
+  /// Paints every candidate in its class: the three classes in turn, the
+  /// converted ones last, so that nothing hides a figure OK converts.
   bool PaintCandidates(Canvas& canvas, const Palette& palette, const ConversionChoice& choice,
                        const Overtaken& overtaken) const;
   /// The figure nearest to (px, py) within `tolerance` device pixels; a
@@ -101,6 +114,8 @@ class ViewModel {
 
   Extent extent_;
   size_t figures_ = 0;
+  size_t table_ = kFigureTables;  // where a build in steps goes on
+  int32_t row_ = 0;
   std::vector<FigureRef> others_;      // figures that are no candidate
   std::vector<Candidate> candidates_;  // ascending radius (NaN last)
   int32_t width_ = 0, height_ = 0, marker_ = 7;

@@ -41,6 +41,7 @@ class Raster : public Canvas {
     for (int i = 0; i < count; ++i) Line(p[i], p[(i + 1) % count], outline);
   }
   Rgb At(int32_t x, int32_t y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+  const std::vector<Rgb>& Pixels() const { return pixels_; }
   // Whether `colour` is at a pixel of the rectangle (inclusive, clipped).
   bool Any(double left, double top, double right, double bottom, Rgb colour) const {
     for (int32_t y = std::max(0, int32_t(std::floor(top)) - 1);
@@ -254,6 +255,17 @@ TEST_F(ViewModelTest, EveryConvertedFigureIsVisibleAtFitZoom) {
       EXPECT_TRUE(raster.Any(l, t, r, b, palette.viewConverted)) << size << " " << f.kind;
     });
     EXPECT_GT(converted, 100);
+    // Built in small steps, as the window does, the model paints the same.
+    ViewModel stepped;
+    stepped.BeginBuild();
+    int steps = 1;
+    while (!stepped.ContinueBuild(333)) ++steps;
+    EXPECT_EQ(steps, (5000 + 332) / 333);
+    stepped.SetSize(size, size, 7);
+    Raster again(size, size);
+    stepped.PaintFigures(again, palette, nullptr);
+    stepped.PaintCandidates(again, palette, choice, nullptr);
+    EXPECT_TRUE(again.Pixels() == raster.Pixels()) << size;
   }
 }
 

@@ -362,13 +362,14 @@ test_unreadable_value_disables_ok() {
   [ "$(head -c 4 "$f/JWC_TEMP.TXT")" = "$(printf 'hd\r\n')" ] || fail "overflow: OK did not convert"
 }
 
-# Tab runs through the controls, the memo among them, never the banner: 12
-# Tabs from the first check box come back to it, and Space then toggles it.
+# Tab runs through the controls, the memo and the drawing view among them,
+# never the banner: 14 Tabs from the first check box come back to it, and
+# Space then toggles it.
 test_tab_order_cycles_through_the_controls() {
   local f; f=$(new_folder tab)
   typical > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "tab: no window"; return; }
-  keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space Return
+  keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space Return
   wait_exit || { fail "tab: still running"; kill "$PID"; return; }
   # CheckBox1 toggled off: the small circle stays a circle.
   grep -q '^ci 10 20 0.05' "$f/JWC_TEMP.TXT" || fail "tab: focus did not come back to the first check box"
@@ -384,7 +385,7 @@ test_arrow_keys_stay_on_controls() {
   local stop arrow tabs focus at
   local -a stops=()
   tabs=""
-  for stop in $(seq 0 11); do
+  for stop in $(seq 0 13); do
     [ "$stop" -gt 0 ] && tabs="$tabs Tab"
     # shellcheck disable=SC2086
     keys alt+e $tabs
@@ -402,9 +403,9 @@ test_arrow_keys_stay_on_controls() {
       esac
     done
   done
-  # The 12 tab stops in their order: the check boxes, Edit1, OK, Cancel, the
-  # memo, the checked radio button, the drop-down list, Edit2.
-  [ "${stops[*]}" = "102 103 104 105 106 108 1 2 121 123 126 128" ] ||
+  # The 14 tab stops in their order: the check boxes, Edit1, OK, Cancel, 図,
+  # the memo, the checked radio button, the drop-down list, Edit2, the view.
+  [ "${stops[*]}" = "102 103 104 105 106 108 1 2 130 121 123 126 128 131" ] ||
     fail "arrows: the tab stops reached from Alt+E are [${stops[*]}]"
   keys Escape
   wait_exit || { fail "arrows: still running"; kill "$PID"; }
@@ -523,9 +524,9 @@ test_memo_scrolls_from_the_keyboard() {
   local f; f=$(new_folder memo-keys)
   typical > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "memo keys: no window"; return; }
-  keys alt+e Tab Tab Tab Tab Tab Tab Tab Tab
+  keys alt+e Tab Tab Tab Tab Tab Tab Tab Tab Tab
   local focus; focus=$(focus_settles 121)
-  [ "${focus%% *}" = 121 ] || fail "memo keys: Tab after キャンセル reached [$focus], not the memo"
+  [ "${focus%% *}" = 121 ] || fail "memo keys: Tab after 図 reached [$focus], not the memo"
   keys Next Next
   sleep 0.3
   local memo; memo=$("$WINE" "$read_strip" --memo 2>/dev/null)
@@ -596,7 +597,7 @@ test_strip_worst_case_fits() {
 # counts, sixteen full-width characters in both edits, a million block
 # insertions; the strip shows all seven lines that --preview prints.
 test_layout_at_each_dpi() {
-  local dpi geometry client fit memo width height actual expected
+  local dpi geometry client fit memo width height actual expected view
   local sixteen="ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐ"
   fullest_drawing > "$work/fullest.txt"
   crlf 0 0 1 1 0 1 1 0 1 1 1 1 > "$work/fullest.dat"
@@ -615,12 +616,19 @@ test_layout_at_each_dpi() {
     fit=$("$WINE" "$read_strip" --fit 2>/dev/null)
     memo=$("$WINE" "$read_strip" --memo 2>/dev/null)
     actual=$("$WINE" "$read_strip" 2>/dev/null)
+    view=$("$WINE" "$read_strip" --view 2>/dev/null | head -1)
     keys Escape
     wait_exit || { fail "dpi $dpi: still running"; kill "$PID"; }
     client=$(sed -n 's/^dpi \([0-9]*\) client \([0-9]*\)x\([0-9]*\)$/\1 \2 \3/p' <<<"$geometry")
     read -r seen width height <<<"$client"
     [ "$seen" = "$dpi" ] || fail "dpi $dpi: the program sees [$geometry]"
-    local want_w=$(( (467 * dpi + 48) / 96 )) want_h=$(( (404 * dpi + 48) / 96 ))
+    # The controls and, right of them, the drawing view: a square as high
+    # as the client area (its client area inside a one-pixel border).
+    local want_w=$(( (871 * dpi + 48) / 96 )) want_h=$(( (404 * dpi + 48) / 96 ))
+    local vx vy vw vh
+    read -r vx vy vw vh <<<"$(sed -n 's/^view //p' <<<"$view")"
+    [ "${vw:-0}" = "${vh:-1}" ] && [ $((vh + 2 - want_h)) -ge -2 ] && [ $((vh + 2 - want_h)) -le 2 ] ||
+      fail "dpi $dpi: the view is [$vw x $vh], not a square as high as the client area ($want_h)"
     [ "${width:-0}" -ge $((want_w - 2)) ] && [ "${width:-0}" -le $((want_w + 2)) ] &&
       [ "${height:-0}" -ge $((want_h - 2)) ] && [ "${height:-0}" -le $((want_h + 2)) ] ||
       fail "dpi $dpi: client ${width}x${height} instead of ${want_w}x${want_h}"

@@ -19,7 +19,9 @@
 // in the kept colour in its left and right halves, and a hash of all its
 // pixels; with --edit-latency N, N times types one digit into 半径 that
 // changes what OK converts and prints the milliseconds from the key to the
-// changed view (median and worst).
+// changed view (median and worst); with --bench EXE N, starts EXE and
+// prints the milliseconds until its dialog shows and until its view shows
+// the drawing, then the edit latency of N edits, and closes it (Cancel).
 // Exit status 1 when there is no such window.
 #include <fcntl.h>
 #include <io.h>
@@ -251,10 +253,10 @@ int PrintContrast(HWND form) {
     }
   }
   if (problems == 0) {
-    // The form's own background, where no control stands: right of the
-    // buttons.
+    // The form's own background, where no control stands: between the
+    // buttons and the status line.
     HDC dc = GetDC(form);
-    const COLORREF back = GetPixel(dc, q836::Scale(400, dpi), q836::Scale(270, dpi));
+    const COLORREF back = GetPixel(dc, q836::Scale(400, dpi), q836::Scale(285, dpi));
     ReleaseDC(form, dc);
     std::printf("captions stand out on %d %d %d\n", GetRValue(back), GetGValue(back),
                 GetBValue(back));
@@ -375,10 +377,61 @@ int PrintEditLatency(HWND form, int times) {
   return 0;
 }
 
+int Bench(const std::wstring& exe, int edits) {
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  auto elapsed = [&] {
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+  };
+  std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") + 1);
+  std::wstring command = L"\"" + exe + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  QueryPerformanceCounter(&start);
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+    return 1;
+  }
+  HWND form = nullptr;
+  while (!form || !IsWindowVisible(form)) {
+    if (elapsed() > 60000) return 1;
+    form = FindWindowW(L"TForm1", L"円→点変換");
+    Sleep(1);
+  }
+  const double shown = elapsed();
+  HWND view = GetDlgItem(form, q836::kIdDrawingView);
+  double picture = -1;
+  if (IsWindowVisible(view)) {
+    for (;;) {
+      int w, h;
+      const std::vector<uint32_t> pixels = ScreenPixels(view, &w, &h);
+      // Anything but the background and the focus rectangle's corners.
+      long drawn = 0;
+      for (uint32_t p : pixels) drawn += p != 0xFFFFFF;
+      if (drawn > 8 || elapsed() > 60000) break;
+      Sleep(1);
+    }
+    picture = elapsed();
+  }
+  std::printf("dialog shown after %.0f ms, its drawing after %.0f ms\n", shown, picture);
+  if (picture >= 0 && edits > 0) PrintEditLatency(form, edits);
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  WaitForSingleObject(process.hProcess, 60000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // LF stays LF
+  if (argc > 3 && std::wstring(argv[1]) == L"--bench") {
+    return Bench(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
+  }
   if (argc > 1 && std::wstring(argv[1]) == L"--focus") return PrintFocus();
   if (argc > 1 && std::wstring(argv[1]) == L"--geometry") {
     HWND form = FindWindowW(L"TForm1", L"円→点変換");
