@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "text/wide_text.h"
 #include "tool/colours-win32.h"
@@ -21,7 +22,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"q836DrawingView";
 constexpr UINT_PTR kLoadTimer = 1;
-constexpr size_t kBuildSlice = 100000;  // figures taken per timer message
+constexpr size_t kBuildSlice = 250000;  // figures taken per timer message (some 50 ms)
 constexpr double kWheelZoom = 1.25;     // per notch
 constexpr int kDragThreshold = 3;       // pixels the mouse moves before a press drags
 constexpr double kPickTolerance = 3;    // pixels round a figure a click or hover finds it
@@ -80,40 +81,40 @@ class Bitmap {
 };
 
 // The display list into a bitmap: pixels straight into its memory, lines
-// and solids through GDI with one pen and brush per colour.
+// gathered into one GDI call per colour (each call costs more than the
+// lines it draws), solids through GDI with one pen and brush per colour.
 class BitmapCanvas : public Canvas {
  public:
   explicit BitmapCanvas(Bitmap& bitmap) : bitmap_(bitmap) {
     oldPen_ = SelectObject(bitmap_.Dc(), GetStockObject(DC_PEN));
     oldBrush_ = SelectObject(bitmap_.Dc(), GetStockObject(DC_BRUSH));
+    points_.reserve(kBatch + 64);
   }
   ~BitmapCanvas() override {
+    Flush();
     SelectObject(bitmap_.Dc(), oldPen_);
     SelectObject(bitmap_.Dc(), oldBrush_);
     GdiFlush();
   }
   void Pixel(int32_t x, int32_t y, Rgb colour) override {
+    if (!counts_.empty()) Flush();
     if (gdiPending_) {
       GdiFlush();  // GDI's queued drawing lands before the memory is written
       gdiPending_ = false;
     }
-    bitmap_.Bits()[static_cast<size_t>(y) * bitmap_.Width() + x] = Bitmap::Pixel(colour);
+    Set(x, y, colour);
   }
   void Polyline(const DevicePoint* points, int count, Rgb colour) override {
-    Pen(colour);
-    POINT p[64];
-    // In pieces that share their ends, so that long outlines need no heap.
-    for (int start = 0; start + 1 < count; start += 63) {
-      const int n = std::min(64, count - start);
-      for (int i = 0; i < n; ++i) p[i] = {points[start + i].x, points[start + i].y};
-      ::Polyline(bitmap_.Dc(), p, n);
-      // GDI leaves out a polyline's last pixel; the figure keeps it.
-      SetPixelV(bitmap_.Dc(), p[n - 1].x, p[n - 1].y, ColourRef(colour));
-    }
-    gdiPending_ = true;
+    if (count < 2) return;
+    if (!counts_.empty() && !(colour == batchColour_)) Flush();
+    batchColour_ = colour;
+    for (int i = 0; i < count; ++i) points_.push_back({points[i].x, points[i].y});
+    counts_.push_back(static_cast<DWORD>(count));
+    if (points_.size() >= kBatch) Flush();
   }
   void Polygon(const DevicePoint* points, int count, Rgb outline, Rgb fill) override {
-    Pen(outline);
+    Flush();
+    SetDCPenColor(bitmap_.Dc(), ColourRef(outline));
     SetDCBrushColor(bitmap_.Dc(), ColourRef(fill));
     POINT p[4];
     count = std::min(count, 4);
@@ -123,19 +124,41 @@ class BitmapCanvas : public Canvas {
   }
 
  private:
-  void Pen(Rgb colour) {
-    if (pen_ && *pen_ == colour) return;
-    pen_ = colour;
-    SetDCPenColor(bitmap_.Dc(), ColourRef(colour));
+  static constexpr size_t kBatch = 8192;  // points per GDI call
+
+  void Set(int32_t x, int32_t y, Rgb colour) {
+    if (x < 0 || y < 0 || x >= bitmap_.Width() || y >= bitmap_.Height()) return;
+    bitmap_.Bits()[static_cast<size_t>(y) * bitmap_.Width() + x] = Bitmap::Pixel(colour);
   }
+  void Flush() {
+    if (counts_.empty()) return;
+    SetDCPenColor(bitmap_.Dc(), ColourRef(batchColour_));
+    PolyPolyline(bitmap_.Dc(), points_.data(), counts_.data(), static_cast<DWORD>(counts_.size()));
+    GdiFlush();
+    gdiPending_ = false;
+    // GDI leaves out each line's last pixel; the figure keeps it.
+    size_t end = 0;
+    for (DWORD n : counts_) {
+      end += n;
+      Set(points_[end - 1].x, points_[end - 1].y, batchColour_);
+    }
+    points_.clear();
+    counts_.clear();
+  }
+
   Bitmap& bitmap_;
   HGDIOBJ oldPen_, oldBrush_;
-  std::optional<Rgb> pen_;
+  std::vector<POINT> points_;
+  std::vector<DWORD> counts_;
+  Rgb batchColour_;
   bool gdiPending_ = false;
 };
 
-// Whether input waits that a picture in progress should give way to.
-bool InputWaiting() { return HIWORD(GetQueueStatus(QS_KEY | QS_MOUSEBUTTON)) != 0; }
+// Whether input (or another program's question) waits that a picture in
+// progress should give way to.
+bool InputWaiting() {
+  return HIWORD(GetQueueStatus(QS_KEY | QS_MOUSEBUTTON | QS_SENDMESSAGE)) != 0;
+}
 
 }  // namespace
 

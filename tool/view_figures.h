@@ -61,6 +61,7 @@ struct Shape {
   bool whole = false;   // a whole circle or ellipse
   bool filled = false;  // a solid: filled lightly
   int32_t markerCode = 0;
+  bool operator==(const Shape&) const = default;
 };
 
 /// The shape of one figure.

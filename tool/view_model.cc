@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace q836 {
 
@@ -360,9 +361,13 @@ void ViewModel::PaintResult(Canvas& canvas, double x, double y, const Conversion
 bool ViewModel::PaintFigures(Canvas& canvas, const Palette& palette,
                              const Overtaken& overtaken) const {
   const Rgb fill = Light(palette.viewFigure, palette.viewBack);
+  std::optional<Shape> last;
   for (size_t i = 0; i < others_.size(); ++i) {
     if (i % kOvertakenEvery == kOvertakenEvery - 1 && overtaken && overtaken()) return false;
-    PaintFigure(canvas, ShapeOf(others_[i]), palette.viewFigure, fill);
+    const Shape shape = ShapeOf(others_[i]);
+    if (last && *last == shape) continue;  // a figure drawn twice in one place
+    PaintFigure(canvas, shape, palette.viewFigure, fill);
+    last = shape;
   }
   return true;
 }
@@ -377,18 +382,19 @@ bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const Convers
   auto radiusBelow = [](double radius, const Candidate& c) {
     return radius < c.radius || c.radius != c.radius;
   };
-  size_t first = 0, last = candidates_.size();
+  size_t first = 0, end = candidates_.size();
   if (cls == FigureClass::kConverted) {
     // Only the radii up to the limit can be converted.
     if (choice.refused) return true;
     first = static_cast<size_t>(
         std::upper_bound(candidates_.begin(), candidates_.end(), above, radiusBelow) -
         candidates_.begin());
-    last = static_cast<size_t>(
+    end = static_cast<size_t>(
         std::upper_bound(candidates_.begin(), candidates_.end(), choice.limit, radiusBelow) -
         candidates_.begin());
   }
-  for (size_t i = first; i < last; ++i) {
+  std::optional<Shape> last;
+  for (size_t i = first; i < end; ++i) {
     if ((i - first) % kOvertakenEvery == kOvertakenEvery - 1 && overtaken && overtaken())
       return false;
     const FigureRef figure = candidates_[i].figure;
@@ -397,8 +403,10 @@ bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const Convers
     const bool paint = cls == FigureClass::kKept ? actual != FigureClass::kFigure : actual == cls;
     if (!paint) continue;
     const Shape shape = ShapeOf(figure);
+    if (last && *last == shape) continue;  // a figure drawn twice in one place
     PaintFigure(canvas, shape, colour, fill);
     if (cls == FigureClass::kConverted) PaintResult(canvas, shape.x[0], shape.y[0], choice, colour);
+    last = shape;
   }
   return true;
 }

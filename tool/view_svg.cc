@@ -153,8 +153,8 @@ std::string ViewSvg(const ViewModel& model, const Palette& palette,
   out += NumberToText(e.minX - margin) + " " + NumberToText(-(e.maxY + margin)) + " " +
          NumberToText(w + 2 * margin) + " " + NumberToText(h + 2 * margin) + "\">\n";
   out += "<style>\n";
-  out +=
-      "path, line, polygon { fill: none; stroke-width: 1px; vector-effect: non-scaling-stroke }\n";
+  // Lines one pixel wide at the picture's own size.
+  out += "path, line, polygon { fill: none; stroke-width: " + NumberToText(pixel) + " }\n";
   const struct {
     const char* name;
     Rgb colour;
