@@ -298,7 +298,14 @@ bool DrawingView::State::Render() {
 void DrawingView::State::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
-  const bool done = Render();
+  bool done = true;
+  try {
+    done = Render();
+  } catch (const std::bad_alloc&) {
+    // Out of memory for the picture: the view shows what it has; the
+    // dialog works on without it.
+    figuresValid = keptValid = frameValid = true;
+  }
   if (frame.Dc()) {
     BitBlt(dc, 0, 0, frame.Width(), frame.Height(), frame.Dc(), 0, 0, SRCCOPY);
   }

@@ -62,9 +62,16 @@ Palette ChoosePalette(const SystemColours& system) {
   // The scheme's own colours: what stays in its text colour, what OK leaves
   // alone greyed, what it converts highlighted.
   p.viewBack = system.window;
-  p.viewKept = system.windowText;
-  p.viewFigure = system.grayText == system.window ? system.windowText : system.grayText;
   p.viewConverted = p.warning;
+  p.viewKept = p.viewConverted == system.windowText ? system.highlight : system.windowText;
+  p.viewFigure = system.grayText;
+  if (p.viewFigure == p.viewBack || p.viewFigure == p.viewKept ||
+      p.viewFigure == p.viewConverted) {
+    // Half way between the text and the background.
+    auto mid = [](uint8_t a, uint8_t b) { return static_cast<uint8_t>((a + b) / 2); };
+    const Rgb t = system.windowText, w = system.window;
+    p.viewFigure = {mid(t.r, w.r), mid(t.g, w.g), mid(t.b, w.b)};
+  }
   return p;
 }
 

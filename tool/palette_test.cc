@@ -52,6 +52,14 @@ TEST(Palette, SystemColoursWhereTheSchemeNeedsThem) {
       }
     }
     EXPECT_GE(ContrastRatio(p.warning, p.back[kFormSurface]), 4.5) << c.name;
+    // The drawing view's three classes stay apart, and apart from its background.
+    const Rgb view[] = {p.viewBack, p.viewFigure, p.viewKept, p.viewConverted};
+    for (int i = 0; i < 4; ++i) {
+      for (int j = i + 1; j < 4; ++j) EXPECT_NE(view[i], view[j]) << c.name << " " << i << j;
+    }
+    if (c.system) {
+      EXPECT_EQ(p.viewBack, c.colours.window) << c.name;
+    }
   }
 }
 

@@ -212,7 +212,8 @@ void ViewModel::Polyline(Canvas& canvas, const double* xs, const double* ys, int
                          Rgb colour) const {
   // Runs of the polyline inside the view (with a pixel to spare), each
   // given to the canvas whole.
-  std::vector<DevicePoint> run;
+  std::vector<DevicePoint>& run = run_;
+  run.clear();
   const double lo = -2, hiX = width_ + 2, hiY = height_ + 2;
   auto flush = [&] {
     if (run.size() >= 2) canvas.Polyline(run.data(), static_cast<int>(run.size()), colour);
@@ -303,7 +304,9 @@ void ViewModel::PaintFigure(Canvas& canvas, const Shape& s, Rgb colour, Rgb fill
       break;
     }
     case Shape::kArc: {
-      std::vector<double> ax, ay;
+      // The arc's points go to scratch storage the painter keeps.
+      std::vector<double>& ax = arcX_;
+      std::vector<double>& ay = arcY_;
       ArcPoints(s, s.radius, ax, ay);
       Polyline(canvas, ax.data(), ay.data(), static_cast<int>(ax.size()), colour);
       if (s.inner > 0 && s.inner * scale_ >= 1) {
@@ -444,7 +447,8 @@ double ViewModel::DistanceTo(const Shape& s, double px, double py) const {
       ToDevice(e.maxX, e.minY, &r, &b);
       if (px < l - 8 || px > r + 8 || py < t - 8 || py > b + 8) return HUGE_VAL;
       if (r - l < 2) return std::hypot(px - xs[0], py - ys[0]);
-      std::vector<double> ax, ay;
+      std::vector<double>& ax = arcX_;
+      std::vector<double>& ay = arcY_;
       ArcPoints(s, s.radius, ax, ay);
       double best = HUGE_VAL;
       for (size_t i = 0; i + 1 < ax.size(); ++i)

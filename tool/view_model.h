@@ -121,6 +121,9 @@ class ViewModel {
   int32_t width_ = 0, height_ = 0, marker_ = 7;
   bool fitted_ = false;
   double scale_ = 1, originX_ = 0, originY_ = 0;
+  // Scratch storage of the painter, so that painting a figure allocates nothing.
+  mutable std::vector<DevicePoint> run_;
+  mutable std::vector<double> arcX_, arcY_;
 };
 
 /// The marker shapes' outlines, as strokes in a unit square centred on the
