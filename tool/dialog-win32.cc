@@ -194,7 +194,6 @@ bool Dialog::Create() {
   UpdatePreview();
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
-  view_.LoadSoon();
   focused_ = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
   SetFocus(focused_);
   return true;
@@ -228,6 +227,7 @@ void Dialog::ShowView(bool shown) {
   HWND view = view_.Window();
   if (!shown && GetFocus() == view) SetFocus(GetDlgItem(hwnd_, kIdViewButton));
   ShowWindow(view, shown ? SW_SHOWNA : SW_HIDE);
+  if (shown) view_.LoadSoon();  // a hidden view never takes the selection
   const SIZE size = WindowSize();
   SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -33,8 +33,8 @@ class DrawingView {
   /// Creates the (hidden) view window as child `id` of `parent`.
   bool Create(HINSTANCE instance, HWND parent, int id, DrawingViewHost& host);
   HWND Window() const { return hwnd_; }
-  /// Takes the loaded selection, soon after the dialog shows: the dialog
-  /// never waits for it.
+  /// Takes the loaded selection once the dialog has shown (a timer comes
+  /// after every paint): the dialog never waits for it.
   void LoadSoon();
   /// The controls changed: the marks follow at the next paint, which a
   /// newer edit overtakes.

@@ -1,0 +1,144 @@
+// The drawing view's pictures: 32-bit bitmaps that GDI and the view's own
+// pixel writes paint into, and the canvas that puts a display list there.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "tool/colours-win32.h"
+#include "tool/view_model.h"
+
+namespace q836 {
+
+// A 32-bit bitmap the view paints into and copies from.
+class Bitmap {
+ public:
+  ~Bitmap() { Release(); }
+  bool Resize(HDC reference, int width, int height) {
+    if (bitmap_ && width == width_ && height == height_) return true;
+    Release();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap_) return false;
+    dc_ = CreateCompatibleDC(reference);
+    old_ = SelectObject(dc_, bitmap_);
+    bits_ = static_cast<uint32_t*>(bits);
+    width_ = width, height_ = height;
+    return true;
+  }
+  void Release() {
+    if (dc_) {
+      SelectObject(dc_, old_);
+      DeleteDC(dc_);
+    }
+    if (bitmap_) DeleteObject(bitmap_);
+    dc_ = nullptr, bitmap_ = nullptr, bits_ = nullptr;
+  }
+  void CopyFrom(const Bitmap& other) {
+    GdiFlush();
+    std::memcpy(bits_, other.bits_, sizeof(uint32_t) * static_cast<size_t>(width_) * height_);
+  }
+  void Fill(Rgb colour) {
+    GdiFlush();
+    std::fill(bits_, bits_ + static_cast<size_t>(width_) * height_, Pixel(colour));
+  }
+  static uint32_t Pixel(Rgb c) { return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b; }
+  HDC Dc() const { return dc_; }
+  uint32_t* Bits() const { return bits_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  HDC dc_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
+// The display list into a bitmap: pixels straight into its memory, lines
+// gathered into one GDI call per colour (each call costs more than the
+// lines it draws), solids through GDI with one pen and brush per colour.
+class BitmapCanvas : public Canvas {
+ public:
+  explicit BitmapCanvas(Bitmap& bitmap) : bitmap_(bitmap) {
+    oldPen_ = SelectObject(bitmap_.Dc(), GetStockObject(DC_PEN));
+    oldBrush_ = SelectObject(bitmap_.Dc(), GetStockObject(DC_BRUSH));
+    points_.reserve(kBatch + 64);
+  }
+  ~BitmapCanvas() override {
+    Flush();
+    SelectObject(bitmap_.Dc(), oldPen_);
+    SelectObject(bitmap_.Dc(), oldBrush_);
+    GdiFlush();
+  }
+  void Pixel(int32_t x, int32_t y, Rgb colour) override {
+    if (!counts_.empty()) Flush();
+    if (gdiPending_) {
+      GdiFlush();  // GDI's queued drawing lands before the memory is written
+      gdiPending_ = false;
+    }
+    Set(x, y, colour);
+  }
+  void Polyline(const DevicePoint* points, int count, Rgb colour) override {
+    if (count < 2) return;
+    if (!counts_.empty() && !(colour == batchColour_)) Flush();
+    batchColour_ = colour;
+    for (int i = 0; i < count; ++i) points_.push_back({points[i].x, points[i].y});
+    counts_.push_back(static_cast<DWORD>(count));
+    if (points_.size() >= kBatch) Flush();
+  }
+  void Polygon(const DevicePoint* points, int count, Rgb outline, Rgb fill) override {
+    Flush();
+    SetDCPenColor(bitmap_.Dc(), ColourRef(outline));
+    SetDCBrushColor(bitmap_.Dc(), ColourRef(fill));
+    POINT p[4];
+    count = std::min(count, 4);
+    for (int i = 0; i < count; ++i) p[i] = {points[i].x, points[i].y};
+    ::Polygon(bitmap_.Dc(), p, count);
+    gdiPending_ = true;
+  }
+
+ private:
+  static constexpr size_t kBatch = 8192;  // points per GDI call
+
+  void Set(int32_t x, int32_t y, Rgb colour) {
+    if (x < 0 || y < 0 || x >= bitmap_.Width() || y >= bitmap_.Height()) return;
+    bitmap_.Bits()[static_cast<size_t>(y) * bitmap_.Width() + x] = Bitmap::Pixel(colour);
+  }
+  void Flush() {
+    if (counts_.empty()) return;
+    SetDCPenColor(bitmap_.Dc(), ColourRef(batchColour_));
+    PolyPolyline(bitmap_.Dc(), points_.data(), counts_.data(), static_cast<DWORD>(counts_.size()));
+    GdiFlush();
+    gdiPending_ = false;
+    // GDI leaves out each line's last pixel; the figure keeps it.
+    size_t end = 0;
+    for (DWORD n : counts_) {
+      end += n;
+      Set(points_[end - 1].x, points_[end - 1].y, batchColour_);
+    }
+    points_.clear();
+    counts_.clear();
+  }
+
+  Bitmap& bitmap_;
+  HGDIOBJ oldPen_, oldBrush_;
+  std::vector<POINT> points_;
+  std::vector<DWORD> counts_;
+  Rgb batchColour_;
+  bool gdiPending_ = false;
+};
+
+}  // namespace q836
