@@ -252,7 +252,8 @@ TEST_F(FormTest, EscapeDuringTheWriteBackWritesHq) {
   TForm1Settings saved;
   LoadSettings(saved, kSettings, fs);  // saved before the conversion
   EXPECT_EQ(saved.SavedLeft, 0);
-  EXPECT_EQ(fs.files[kSettings], "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n");
+  // The choices, then the view shown.
+  EXPECT_EQ(fs.files[kSettings], "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
 }
 
 TEST_F(FormTest, StatusCaptionsInOrder) {
