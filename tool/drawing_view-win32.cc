@@ -23,6 +23,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"q836DrawingView";
 constexpr UINT_PTR kLoadTimer = 1;
+constexpr UINT kFirstSliceDelay = 100;  // milliseconds
 constexpr size_t kBuildSlice = 250000;  // figures taken per timer message (some 50 ms)
 constexpr double kWheelZoom = 1.25;     // per notch
 constexpr int kDragThreshold = 3;       // pixels the mouse moves before a press drags
@@ -93,7 +94,10 @@ void DrawingView::State::Load() {
     return;
   }
   try {
-    if (!building) model.BeginBuild();
+    if (!building) {
+      model.BeginBuild();
+      SetTimer(hwnd, kLoadTimer, 0, nullptr);  // the next slices at once
+    }
     building = true;
     if (!model.ContinueBuild(kBuildSlice)) return;  // the timer brings the next slice
   } catch (const std::bad_alloc&) {
@@ -400,7 +404,9 @@ bool DrawingView::Create(HINSTANCE instance, HWND parent, int id, DrawingViewHos
 }
 
 void DrawingView::LoadSoon() {
-  if (!state_->loaded) SetTimer(hwnd_, kLoadTimer, 0, nullptr);
+  // The window system shows the dialog on the screen after it is shown to
+  // the program: the first slice waits a moment for that.
+  if (!state_->loaded && !state_->building) SetTimer(hwnd_, kLoadTimer, kFirstSliceDelay, nullptr);
 }
 
 void DrawingView::ChoiceChanged() {
