@@ -35,20 +35,25 @@ new_folder() {
   echo "$folder"
 }
 
-# Starts the program in FOLDER and waits for its window (WIN, PID).
+# Starts the program in FOLDER and waits for its window (WIN, PID), up to
+# 60 s: the fullest drawing takes long to load on a busy machine.
 start_dialog() {
   local folder=$1 attempt
   for attempt in 1 2; do
     (cd "$folder" && exec "$WINE" q836.exe >/dev/null 2>&1) &
     PID=$!
     WIN=""
-    for _ in $(seq 1 300); do
+    for _ in $(seq 1 600); do
       WIN=$(xdotool search --onlyvisible --name '^円→点変換$' 2>/dev/null | head -1)
       [ -n "$WIN" ] && return 0
       kill -0 "$PID" 2>/dev/null || break
       sleep 0.1
     done
+    # Every Wine process goes: a run still loading would hold the drawing,
+    # and a second start on it only brings the first to the front.
     kill "$PID" 2>/dev/null
+    "$WINESERVER" -k 2>/dev/null
+    "$WINESERVER" -w 2>/dev/null
     echo "note: the window did not appear (attempt $attempt), retrying" >&2
   done
   return 1
