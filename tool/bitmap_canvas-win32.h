@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "tool/colours-win32.h"
@@ -84,10 +85,14 @@ class BitmapCanvas : public Canvas {
     GdiFlush();
   }
   void Pixel(int32_t x, int32_t y, Rgb colour) override {
-    if (!counts_.empty()) Flush();
-    if (gdiPending_) {
-      GdiFlush();  // GDI's queued drawing lands before the memory is written
-      gdiPending_ = false;
+    // A pixel of the colour of the lines waiting may land before them: the
+    // result is the same. Any other colour waits for what was drawn before.
+    if (!(colour == pendingColour_)) {
+      Flush();
+      if (gdiPending_) {
+        GdiFlush();  // GDI's queued drawing lands before the memory is written
+        gdiPending_ = false;
+      }
     }
     Set(x, y, colour);
   }
@@ -95,6 +100,7 @@ class BitmapCanvas : public Canvas {
     if (count < 2) return;
     if (!counts_.empty() && !(colour == batchColour_)) Flush();
     batchColour_ = colour;
+    pendingColour_ = colour;
     for (int i = 0; i < count; ++i) points_.push_back({points[i].x, points[i].y});
     counts_.push_back(static_cast<DWORD>(count));
     if (points_.size() >= kBatch) Flush();
@@ -108,6 +114,7 @@ class BitmapCanvas : public Canvas {
     for (int i = 0; i < count; ++i) p[i] = {points[i].x, points[i].y};
     ::Polygon(bitmap_.Dc(), p, count);
     gdiPending_ = true;
+    pendingColour_.reset();  // the fill is another colour
   }
 
  private:
@@ -138,6 +145,7 @@ class BitmapCanvas : public Canvas {
   std::vector<POINT> points_;
   std::vector<DWORD> counts_;
   Rgb batchColour_;
+  std::optional<Rgb> pendingColour_;  // the one colour GDI may still be drawing in
   bool gdiPending_ = false;
 };
 

@@ -23,6 +23,11 @@ Rgb Light(Rgb colour, Rgb back) {
 
 bool Finite(double v) { return std::isfinite(v); }
 
+// The nearest whole number of a coordinate within the clipped range. The
+// library's rounding and trigonometry are calls into the system's C
+// library on Windows, which cost more than the painting around them.
+int32_t Nearest(double v) { return static_cast<int32_t>(v < 0 ? v - 0.5 : v + 0.5); }
+
 // Clips the segment to the box; false when nothing of it is inside.
 bool Clip(double& x1, double& y1, double& x2, double& y2, double lo, double hiX, double hiY) {
   double t0 = 0, t1 = 1;
@@ -219,7 +224,7 @@ void ViewModel::Polyline(Canvas& canvas, const double* xs, const double* ys, int
     if (run.size() >= 2) canvas.Polyline(run.data(), static_cast<int>(run.size()), colour);
     run.clear();
   };
-  auto rounded = [](double v) { return static_cast<int32_t>(std::lround(v)); };
+  auto rounded = Nearest;
   for (int i = 0; i + 1 < n; ++i) {
     double x1 = xs[i], y1 = ys[i], x2 = xs[i + 1], y2 = ys[i + 1];
     if (!Finite(x1) || !Finite(y1) || !Finite(x2) || !Finite(y2) ||
@@ -248,10 +253,16 @@ void ViewModel::ArcPoints(const Shape& s, double radius, std::vector<double>& xs
   const double c = std::cos(s.tilt), sn = std::sin(s.tilt);
   xs.resize(static_cast<size_t>(steps) + 1);
   ys.resize(static_cast<size_t>(steps) + 1);
+  // The point on the unit circle turns by one step at a time: two
+  // multiplications instead of a cosine and a sine per point.
+  const double stepCos = std::cos(sweep / steps), stepSin = std::sin(sweep / steps);
+  double u = std::cos(start), v = std::sin(start);
   for (int i = 0; i <= steps; ++i) {
-    const double t = start + sweep * i / steps;
-    const double ex = radius * std::cos(t), ey = radius * flat * std::sin(t);
+    const double ex = radius * u, ey = radius * flat * v;
     ToDevice(s.x[0] + ex * c - ey * sn, s.y[0] + ex * sn + ey * c, &xs[i], &ys[i]);
+    const double next = u * stepCos - v * stepSin;
+    v = u * stepSin + v * stepCos;
+    u = next;
   }
 }
 
@@ -260,10 +271,9 @@ void ViewModel::PaintFigure(Canvas& canvas, const Shape& s, Rgb colour, Rgb fill
   const int n = std::min(s.n, 4);
   for (int i = 0; i < n; ++i) ToDevice(s.x[i], s.y[i], &xs[i], &ys[i]);
   auto pixel = [&](double x, double y) {
-    if (!Finite(x) || !Finite(y)) return;
-    const int32_t ix = static_cast<int32_t>(std::floor(x)),
-                  iy = static_cast<int32_t>(std::floor(y));
-    if (ix >= 0 && iy >= 0 && ix < width_ && iy < height_) canvas.Pixel(ix, iy, colour);
+    // Inside the view (NaN is not): truncation is the floor there.
+    if (x >= 0 && y >= 0 && x < width_ && y < height_)
+      canvas.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y), colour);
   };
   // A figure smaller than a pixel is that pixel.
   const Extent e = ExtentOf(s);
@@ -294,9 +304,7 @@ void ViewModel::PaintFigure(Canvas& canvas, const Shape& s, Rgb colour, Rgb fill
         small = small && std::fabs(xs[i]) < kDeviceLimit && std::fabs(ys[i]) < kDeviceLimit;
       if (s.filled && small && n >= 3) {
         DevicePoint p[4];
-        for (int i = 0; i < n; ++i)
-          p[i] = {static_cast<int32_t>(std::lround(xs[i])),
-                  static_cast<int32_t>(std::lround(ys[i]))};
+        for (int i = 0; i < n; ++i) p[i] = {Nearest(xs[i]), Nearest(ys[i])};
         canvas.Polygon(p, n, colour, fill);
       } else {
         Polyline(canvas, xs, ys, n + 1, colour);
@@ -342,9 +350,8 @@ void ViewModel::PaintResult(Canvas& canvas, double x, double y, const Conversion
     // A point shows as a dot a little larger than a pixel, to stand out.
     double px, py;
     ToDevice(x, y, &px, &py);
-    if (!Finite(px) || !Finite(py)) return;
-    const int32_t cx = static_cast<int32_t>(std::floor(px)),
-                  cy = static_cast<int32_t>(std::floor(py));
+    if (!(px > -8 && py > -8 && px < width_ + 8 && py < height_ + 8)) return;
+    const int32_t cx = static_cast<int32_t>(px + 8) - 8, cy = static_cast<int32_t>(py + 8) - 8;
     const int32_t r = marker_ >= 9 ? 2 : 1;
     for (int32_t dy = -r; dy <= r; ++dy) {
       for (int32_t dx = -r; dx <= r; ++dx) {
