@@ -253,7 +253,8 @@ TEST_F(FormTest, EscapeDuringTheWriteBackWritesHq) {
   LoadSettings(saved, kSettings, fs);  // saved before the conversion
   EXPECT_EQ(saved.SavedLeft, 0);
   // The choices, then the view shown.
-  EXPECT_EQ(fs.files[kSettings], "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
+  EXPECT_EQ(fs.files[kSettings],
+            "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
 }
 
 TEST_F(FormTest, StatusCaptionsInOrder) {

@@ -65,8 +65,7 @@ Palette ChoosePalette(const SystemColours& system) {
   p.viewConverted = p.warning;
   p.viewKept = p.viewConverted == system.windowText ? system.highlight : system.windowText;
   p.viewFigure = system.grayText;
-  if (p.viewFigure == p.viewBack || p.viewFigure == p.viewKept ||
-      p.viewFigure == p.viewConverted) {
+  if (p.viewFigure == p.viewBack || p.viewFigure == p.viewKept || p.viewFigure == p.viewConverted) {
     // Half way between the text and the background.
     auto mid = [](uint8_t a, uint8_t b) { return static_cast<uint8_t>((a + b) / 2); };
     const Rgb t = system.windowText, w = system.window;

@@ -238,11 +238,7 @@ std::string DescribeFigure(FigureRef f, const ConversionChoice& choice) {
       "点マーカー", "寸法",         "ブロック",     "ソリッド",    "ソリッド", "ソリッド",
       "円ソリッド", "円周ソリッド", "円環ソリッド", "円環ソリッド"};
   std::string text = f.kind >= 0 && f.kind <= kRingSolid2 ? kNames[f.kind] : "図形";
-  if (f.kind == kArc) {
-    const TJwwEntArc& a = Arcs[f.index];
-    const bool whole = std::fabs(a.P6 - a.P5) >= 2 * kPi - 1e-9 || a.P6 == a.P5;
-    if (a.P4 != 1) text = whole ? "楕円" : "楕円弧";
-  }
+  if (f.kind == kArc && Arcs[f.index].P4 != 1) text = ShapeOf(f).whole ? "楕円" : "楕円弧";
   if (CandidateKindOf(f.kind) < 0) return text;
   const Shape s = ShapeOf(f);
   text += "　半径 " + NumberToText(RadiusOf(f)) + "　中心 (" + NumberToText(s.x[0]) + ", " +

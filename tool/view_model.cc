@@ -120,6 +120,11 @@ std::vector<MarkerStroke> MarkerStrokes(int32_t index) {
   }
 }
 
+int32_t MarkerShapeOf(const Shape& s) {
+  if (s.kind == Shape::kBlock) return 6;
+  return s.markerCode >= -7 && s.markerCode <= -1 ? -s.markerCode - 1 : 3;
+}
+
 void ViewModel::Build() {
   BeginBuild();
   ContinueBuild(SIZE_MAX);
@@ -325,9 +330,7 @@ void ViewModel::PaintFigure(Canvas& canvas, const Shape& s, Rgb colour, Rgb fill
     }
     case Shape::kMarker:
     case Shape::kBlock: {
-      const int32_t index = s.kind == Shape::kBlock                    ? 6
-                            : s.markerCode >= -7 && s.markerCode <= -1 ? -s.markerCode - 1
-                                                                       : 3;
+      const int32_t index = MarkerShapeOf(s);
       for (const MarkerStroke& stroke : MarkerStrokes(index)) {
         double sx[5], sy[5];
         for (int i = 0; i < stroke.count; ++i) {

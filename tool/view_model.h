@@ -134,4 +134,8 @@ struct MarkerStroke {
 };
 std::vector<MarkerStroke> MarkerStrokes(int32_t index);
 
+/// The marker shape (as in kMarkerShapes) a marker or block insertion is
+/// drawn with: a marker's own, ＋ for a code of no shape, × for a block.
+int32_t MarkerShapeOf(const Shape& shape);
+
 }  // namespace q836

@@ -126,9 +126,7 @@ void Figure(std::string& out, const Shape& s, FigureClass c, double pixel) {
       return;
     case Shape::kMarker:
     case Shape::kBlock: {
-      const int32_t index = s.kind == Shape::kBlock                    ? 6
-                            : s.markerCode >= -7 && s.markerCode <= -1 ? -s.markerCode - 1
-                                                                       : 3;
+      const int32_t index = MarkerShapeOf(s);
       out += std::string("<path class=\"") + cls + "\" d=\"";
       MarkerPath(out, s.x[0], s.y[0], index, 7 * pixel);
       out += "\"/>\n";

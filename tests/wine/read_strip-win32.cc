@@ -186,12 +186,11 @@ int PrintFit(HWND strip) {
   return 0;
 }
 
-// The contrast of what `window` shows in `area` (client coordinates): the
-// colour that stands out most from the commonest one, as painted on the
-// screen.
-double PaintedContrast(HWND window, RECT area) {
+// The pixels `window` shows in `area` (client coordinates) on the screen,
+// row by row, as 0xRRGGBB.
+std::vector<uint32_t> ScreenPixels(HWND window, RECT area) {
   const int w = area.right - area.left, h = area.bottom - area.top;
-  if (w <= 0 || h <= 0) return 0;
+  if (w <= 0 || h <= 0) return {};
   POINT origin = {area.left, area.top};
   ClientToScreen(window, &origin);
   HDC screen = GetDC(nullptr);
@@ -202,9 +201,25 @@ double PaintedContrast(HWND window, RECT area) {
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+                               static_cast<const uint32_t*>(bits) + static_cast<size_t>(w) * h);
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// The contrast of what `window` shows in `area` (client coordinates): the
+// colour that stands out most from the commonest one, as painted on the
+// screen.
+double PaintedContrast(HWND window, RECT area) {
+  const std::vector<uint32_t> pixels = ScreenPixels(window, area);
+  if (pixels.empty()) return 0;
   std::map<uint32_t, int> counts;
-  const auto* pixels = static_cast<const uint32_t*>(bits);
-  for (int i = 0; i < w * h; ++i) ++counts[pixels[i] & 0xFFFFFF];
+  for (uint32_t p : pixels) ++counts[p];
   uint32_t common = 0;
   int most = 0;
   for (const auto& [colour, n] : counts) {
@@ -217,10 +232,6 @@ double PaintedContrast(HWND window, RECT area) {
   double best = 1;
   for (const auto& [colour, n] : counts)
     best = std::max(best, q836::ContrastRatio(rgb(colour), rgb(common)));
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return best;
 }
 
@@ -288,28 +299,8 @@ int PrintMemoFit(HWND memo) {
 std::vector<uint32_t> ScreenPixels(HWND window, int* width, int* height) {
   RECT r;
   GetClientRect(window, &r);
-  const int w = r.right, h = r.bottom;
-  *width = w, *height = h;
-  std::vector<uint32_t> pixels(static_cast<size_t>(std::max(w, 0)) * std::max(h, 0));
-  if (pixels.empty()) return pixels;
-  POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  for (size_t i = 0; i < pixels.size(); ++i)
-    pixels[i] = static_cast<const uint32_t*>(bits)[i] & 0xFFFFFF;
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
+  *width = r.right, *height = r.bottom;
+  return ScreenPixels(window, r);
 }
 
 uint64_t Hash(const std::vector<uint32_t>& pixels) {
