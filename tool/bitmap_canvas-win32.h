@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tool/colours-win32.h"
+#include "tool/coverage.h"
 #include "tool/view_model.h"
 
 namespace q836 {
@@ -18,6 +19,9 @@ namespace q836 {
 // A 32-bit bitmap the view paints into and copies from.
 class Bitmap {
  public:
+  Bitmap() = default;
+  Bitmap(const Bitmap&) = delete;
+  Bitmap& operator=(const Bitmap&) = delete;
   ~Bitmap() { Release(); }
   bool Resize(HDC reference, int width, int height) {
     if (bitmap_ && width == width_ && height == height_) return true;
@@ -50,9 +54,15 @@ class Bitmap {
     GdiFlush();
     std::memcpy(bits_, other.bits_, sizeof(uint32_t) * static_cast<size_t>(width_) * height_);
   }
-  void Fill(Rgb colour) {
+  void Fill(Rgb colour) { FillPixel(Pixel(colour)); }
+  void FillPixel(uint32_t pixel) {
     GdiFlush();
-    std::fill(bits_, bits_ + static_cast<size_t>(width_) * height_, Pixel(colour));
+    std::fill(bits_, bits_ + static_cast<size_t>(width_) * height_, pixel);
+  }
+  void Swap(Bitmap& other) {
+    std::swap(bitmap_, other.bitmap_), std::swap(dc_, other.dc_), std::swap(old_, other.old_);
+    std::swap(bits_, other.bits_), std::swap(width_, other.width_),
+        std::swap(height_, other.height_);
   }
   static uint32_t Pixel(Rgb c) { return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b; }
   HDC Dc() const { return dc_; }
@@ -71,12 +81,14 @@ class Bitmap {
 // The display list into a bitmap: pixels straight into its memory, lines
 // gathered into one GDI call per colour (each call costs more than the
 // lines it draws), solids through GDI with one pen and brush per colour.
+// Lines that would land only on pixels of their own colour are left out.
 class BitmapCanvas : public Canvas {
  public:
   explicit BitmapCanvas(Bitmap& bitmap) : bitmap_(bitmap) {
     oldPen_ = SelectObject(bitmap_.Dc(), GetStockObject(DC_PEN));
     oldBrush_ = SelectObject(bitmap_.Dc(), GetStockObject(DC_BRUSH));
     points_.reserve(kBatch + 64);
+    coverage_.Reset(bitmap_.Width(), bitmap_.Height());
   }
   ~BitmapCanvas() override {
     Flush();
@@ -95,6 +107,20 @@ class BitmapCanvas : public Canvas {
       }
     }
     Set(x, y, colour);
+    if (!coverColour_ || !(colour == *coverColour_)) coverage_.Unmark(x, y, x, y);
+  }
+  bool Covered(DevicePoint a, DevicePoint b, Rgb colour) override {
+    // Lines of another colour still waiting must land before this one.
+    if (!counts_.empty() && !(colour == batchColour_)) Flush();
+    if (!coverColour_ || !(colour == *coverColour_)) {
+      if (gdiPending_) {
+        GdiFlush();
+        gdiPending_ = false;
+      }
+      coverColour_ = colour;
+      coverage_.Scan(bitmap_.Bits(), Bitmap::Pixel(colour));
+    }
+    return coverage_.Covers(a, b);
   }
   void Polyline(const DevicePoint* points, int count, Rgb colour) override {
     if (count < 2) return;
@@ -114,6 +140,12 @@ class BitmapCanvas : public Canvas {
     for (int i = 0; i < count; ++i) p[i] = {points[i].x, points[i].y};
     ::Polygon(bitmap_.Dc(), p, count);
     gdiPending_ = true;
+    int32_t left = p[0].x, top = p[0].y, right = p[0].x, bottom = p[0].y;
+    for (int i = 1; i < count; ++i) {
+      left = std::min<int32_t>(left, p[i].x), right = std::max<int32_t>(right, p[i].x);
+      top = std::min<int32_t>(top, p[i].y), bottom = std::max<int32_t>(bottom, p[i].y);
+    }
+    coverage_.Unmark(left, top, right, bottom);
     pendingColour_.reset();  // the fill is another colour
   }
 
@@ -138,6 +170,9 @@ class BitmapCanvas : public Canvas {
     }
     points_.clear();
     counts_.clear();
+    // The new lines may have filled more of the picture.
+    if (coverColour_ && batchColour_ == *coverColour_)
+      coverage_.Scan(bitmap_.Bits(), Bitmap::Pixel(batchColour_));
   }
 
   Bitmap& bitmap_;
@@ -147,6 +182,8 @@ class BitmapCanvas : public Canvas {
   Rgb batchColour_;
   std::optional<Rgb> pendingColour_;  // the one colour GDI may still be drawing in
   bool gdiPending_ = false;
+  Coverage coverage_;
+  std::optional<Rgb> coverColour_;  // the colour the coverage's full tiles hold
 };
 
 }  // namespace q836

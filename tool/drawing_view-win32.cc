@@ -15,6 +15,7 @@
 #include "tool/bitmap_canvas-win32.h"
 #include "tool/colours-win32.h"
 #include "tool/dpi-win32.h"
+#include "tool/view_loader-win32.h"
 #include "tool/view_model.h"
 
 namespace q836 {
@@ -23,11 +24,11 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"q836DrawingView";
 constexpr UINT_PTR kLoadTimer = 1;
-constexpr UINT kFirstSliceDelay = 100;  // milliseconds
-constexpr size_t kBuildSlice = 250000;  // figures taken per timer message (some 50 ms)
-constexpr double kWheelZoom = 1.25;     // per notch
-constexpr int kDragThreshold = 3;       // pixels the mouse moves before a press drags
-constexpr double kPickTolerance = 3;    // pixels round a figure a click or hover finds it
+constexpr UINT kLoadDelay = 100;             // milliseconds after the dialog shows
+constexpr UINT kLoadedMessage = WM_APP + 1;  // the loading threads are done
+constexpr double kWheelZoom = 1.25;          // per notch
+constexpr int kDragThreshold = 3;            // pixels the mouse moves before a press drags
+constexpr double kPickTolerance = 3;         // pixels round a figure a click or hover finds it
 
 // Whether input (or another program's question) waits that a picture in
 // progress should give way to.
@@ -42,7 +43,8 @@ struct DrawingView::State {
   DrawingViewHost* host = nullptr;
   HWND tooltip = nullptr;
   ViewModel model;
-  bool building = false, loaded = false;
+  ViewLoader loader;
+  bool loaded = false;
   Palette palette;
   int dpi = 96;
   // The pictures kept between paints: the figures no edit changes; with
@@ -64,6 +66,7 @@ struct DrawingView::State {
     InvalidateRect(hwnd, nullptr, FALSE);
   }
   void Load();
+  void Loaded();
   void Paint();
   bool Render();
   void Resized();
@@ -86,26 +89,51 @@ struct DrawingView::State {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-// Takes the loaded selection a slice at a time, on a timer: a timer comes
-// after input and paints, so the dialog answers the user meanwhile.
+// Starts taking the loaded selection on threads of their own, for the
+// view's size now; the window answers the user meanwhile.
 void DrawingView::State::Load() {
-  if (loaded) {
-    KillTimer(hwnd, kLoadTimer);
+  KillTimer(hwnd, kLoadTimer);
+  if (loaded || loader.Running()) return;
+  RECT r;
+  GetClientRect(hwnd, &r);
+  if (loader.Start(hwnd, kLoadedMessage, palette, host->Choice(), std::max<LONG>(r.right, 1),
+                   std::max<LONG>(r.bottom, 1), Scale(7, dpi) | 1)) {
     return;
   }
   try {
-    if (!building) {
-      model.BeginBuild();
-      SetTimer(hwnd, kLoadTimer, 0, nullptr);  // the next slices at once
-    }
-    building = true;
-    if (!model.ContinueBuild(kBuildSlice)) return;  // the timer brings the next slice
+    model.Build();  // no thread: here and now
   } catch (const std::bad_alloc&) {
     model = ViewModel();  // the view stays empty; the dialog works without it
   }
-  KillTimer(hwnd, kLoadTimer);
   loaded = true;
   Resized();
+}
+
+// The threads are done: their model, and their pictures where the view
+// still has the size and colours they were painted for.
+void DrawingView::State::Loaded() {
+  std::unique_ptr<LoadedView> view = loader.Take();
+  loaded = true;
+  if (!view) {
+    model = ViewModel();  // out of memory: the view stays empty
+    Resized();
+    return;
+  }
+  model = std::move(view->model);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  if (!view->pictures || std::max<LONG>(r.right, 1) != view->width ||
+      std::max<LONG>(r.bottom, 1) != view->height || !(palette == view->palette) ||
+      (Scale(7, dpi) | 1) != view->marker) {
+    Resized();
+    return;
+  }
+  figures.Swap(view->figures);
+  kept.Swap(view->kept);
+  figuresValid = keptValid = true;
+  keptFor = view->choice;
+  frameValid = false;
+  InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 void DrawingView::State::Resized() {
@@ -279,6 +307,9 @@ LRESULT DrawingView::State::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kLoadTimer) Load();
       return 0;
+    case kLoadedMessage:
+      Loaded();
+      return 0;
     case WM_GETDLGCODE: {
       // The arrows and + and − are the view's; Enter, Esc, Tab and the
       // access keys stay the dialog's.
@@ -405,8 +436,9 @@ bool DrawingView::Create(HINSTANCE instance, HWND parent, int id, DrawingViewHos
 
 void DrawingView::LoadSoon() {
   // The window system shows the dialog on the screen after it is shown to
-  // the program: the first slice waits a moment for that.
-  if (!state_->loaded && !state_->building) SetTimer(hwnd_, kLoadTimer, kFirstSliceDelay, nullptr);
+  // the program: the loading waits a moment for that.
+  if (!state_->loaded && !state_->loader.Running())
+    SetTimer(hwnd_, kLoadTimer, kLoadDelay, nullptr);
 }
 
 void DrawingView::ChoiceChanged() {

@@ -34,6 +34,7 @@ struct Palette {
   // The drawing view: its background, figures OK leaves alone, candidates it
   // keeps and those it converts (with what they become).
   Rgb viewBack, viewFigure, viewKept, viewConverted;
+  bool operator==(const Palette&) const = default;
 };
 
 /// Text needs at least this contrast to its background to be read.

@@ -137,6 +137,14 @@ void ViewModel::BeginBuild() {
   figures_ = 0;
   table_ = 0;
   row_ = 0;
+  // Room for every figure at once: growing the lists would copy them.
+  size_t candidates = 0, others = 0;
+  for (const FigureTable& t : FigureTables()) {
+    (CandidateKindOf(t.kind) >= 0 ? candidates : others) +=
+        static_cast<size_t>(std::max(t.count, 0));
+  }
+  candidates_.reserve(candidates);
+  others_.reserve(others);
 }
 
 bool ViewModel::ContinueBuild(size_t most) {
@@ -238,6 +246,10 @@ void ViewModel::Polyline(Canvas& canvas, const double* xs, const double* ys, int
       continue;
     }
     const DevicePoint a{rounded(x1), rounded(y1)}, b{rounded(x2), rounded(y2)};
+    if (canvas.Covered(a, b, colour)) {
+      flush();  // a full picture there: painting it would change nothing
+      continue;
+    }
     if (run.empty() || run.back().x != a.x || run.back().y != a.y) {
       flush();
       run.push_back(a);

@@ -29,6 +29,9 @@ class Canvas {
   virtual void Polyline(const DevicePoint* points, int count, Rgb colour) = 0;
   /// A closed outline filled with `fill`.
   virtual void Polygon(const DevicePoint* points, int count, Rgb outline, Rgb fill) = 0;
+  /// Whether a line from `a` to `b` in `colour` would change no pixel of
+  /// what is painted so far: the painter leaves such lines out.
+  virtual bool Covered(DevicePoint /*a*/, DevicePoint /*b*/, Rgb /*colour*/) { return false; }
 };
 
 /// Asked now and then while painting: true abandons the picture (a newer

@@ -12,6 +12,7 @@
 #include "tests/memory_file_system.h"
 #include "text/text_convert.h"
 #include "tool/convert_table.h"
+#include "tool/coverage.h"
 #include "tool/form1.h"
 #include "tool/headless_host.h"
 #include "tool/view_svg.h"
@@ -32,11 +33,30 @@ class Raster : public Canvas {
       : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height) {}
   void Pixel(int32_t x, int32_t y, Rgb colour) override {
     ASSERT_TRUE(x >= 0 && y >= 0 && x < width_ && y < height_) << x << "," << y;
-    pixels_[static_cast<size_t>(y) * width_ + x] = colour;
+    Set(x, y, colour);
   }
   void Polyline(const DevicePoint* p, int count, Rgb colour) override {
     for (int i = 0; i + 1 < count; ++i) Line(p[i], p[i + 1], colour);
   }
+  // With culling on, lines the picture already holds are left out, as in
+  // the window: the picture is scanned at each change of colour and every
+  // few lines.
+  bool Covered(DevicePoint a, DevicePoint b, Rgb colour) override {
+    if (!cull_) return false;
+    if (!(colour == scanned_) || stepped_ - scannedAt_ >= 1024) {
+      std::vector<uint32_t> packed(pixels_.size());
+      for (size_t i = 0; i < packed.size(); ++i) packed[i] = Pack(pixels_[i]);
+      coverage_.Scan(packed.data(), Pack(colour));
+      scanned_ = colour, scannedAt_ = stepped_;
+    }
+    return coverage_.Covers(a, b);
+  }
+  void Cull() {
+    cull_ = true;
+    coverage_.Reset(width_, height_);
+  }
+  /// The pixels lines have stepped over.
+  int64_t Stepped() const { return stepped_; }
   void Polygon(const DevicePoint* p, int count, Rgb outline, Rgb) override {
     for (int i = 0; i < count; ++i) Line(p[i], p[(i + 1) % count], outline);
   }
@@ -59,15 +79,24 @@ class Raster : public Canvas {
     // The segment may reach a pixel past the view (the painter clips with
     // a pixel to spare); only those inside are kept.
     const int steps = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
+    stepped_ += steps + 1;
     for (int i = 0; i <= steps; ++i) {
       const int32_t x = a.x + (steps ? (b.x - a.x) * i / steps : 0);
       const int32_t y = a.y + (steps ? (b.y - a.y) * i / steps : 0);
-      if (x >= 0 && y >= 0 && x < width_ && y < height_)
-        pixels_[static_cast<size_t>(y) * width_ + x] = colour;
+      if (x >= 0 && y >= 0 && x < width_ && y < height_) Set(x, y, colour);
     }
   }
+  void Set(int32_t x, int32_t y, Rgb colour) {
+    pixels_[static_cast<size_t>(y) * width_ + x] = colour;
+    if (!(colour == scanned_)) coverage_.Unmark(x, y, x, y);
+  }
+  static uint32_t Pack(Rgb c) { return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b; }
   int32_t width_, height_;
   std::vector<Rgb> pixels_;
+  bool cull_ = false;
+  Coverage coverage_;
+  Rgb scanned_ = {1, 2, 3};
+  int64_t stepped_ = 0, scannedAt_ = 0;
 };
 
 Palette Designed() {
@@ -267,6 +296,111 @@ TEST_F(ViewModelTest, EveryConvertedFigureIsVisibleAtFitZoom) {
     stepped.PaintCandidates(again, palette, choice, nullptr);
     EXPECT_TRUE(again.Pixels() == raster.Pixels()) << size;
   }
+}
+
+// Lines left out because the picture already holds them change no pixel:
+// dense drawings of long lines and circles over every class, culled and
+// not, give the same raster, with the lines costing less than half the
+// pixels where the picture fills up.
+TEST_F(ViewModelTest, LinesThePictureHoldsAreLeftOutUnchanged) {
+  struct Case {
+    int lines, circles, size;
+    bool fillsUp;
+  } cases[] = {{0, 0, 40, false},
+               {50, 20, 200, false},
+               {3000, 0, 60, false},
+               {20000, 4000, 120, true},
+               {40000, 10000, 203, true}};
+  for (const Case& c : cases) {
+    std::mt19937 random(static_cast<uint32_t>(c.lines + c.size));
+    std::uniform_int_distribution<int> place(-5000, 5000), radius(1, 900);
+    std::string text;
+    for (int i = 0; i < c.lines; ++i) {
+      text += std::to_string(place(random)) + " " + std::to_string(place(random)) + " " +
+              std::to_string(place(random)) + " " + std::to_string(place(random)) + "\r\n";
+    }
+    for (int i = 0; i < c.circles; ++i) {
+      text += "ci " + std::to_string(place(random)) + " " + std::to_string(place(random)) + " " +
+              std::to_string(radius(random)) + (i % 3 ? "\r\n" : " 1 0 1 4\r\n");
+    }
+    Show(text);
+    Choose({true, true, false, false, false}, "450");
+    const ConversionChoice choice = ChoiceFromControls(host);
+    const Palette palette = Designed();
+    ViewModel model;
+    model.Build();
+    model.SetSize(c.size, c.size, 7);
+    Raster plain(c.size, c.size), culled(c.size, c.size);
+    culled.Cull();
+    int64_t plainFigures = 0, culledFigures = 0;  // pixels stepped for the lines
+    for (Raster* r : {&plain, &culled}) {
+      ASSERT_TRUE(model.PaintFigures(*r, palette, nullptr));
+      (r == &plain ? plainFigures : culledFigures) = r->Stepped();
+      ASSERT_TRUE(model.PaintCandidates(*r, palette, choice, nullptr));
+    }
+    EXPECT_TRUE(culled.Pixels() == plain.Pixels()) << c.lines << " " << c.size;
+    if (c.fillsUp) {
+      EXPECT_LT(culledFigures * 2, plainFigures) << c.lines << " " << c.size;
+    } else {
+      EXPECT_LE(culledFigures, plainFigures) << c.lines << " " << c.size;
+    }
+    EXPECT_LE(culled.Stepped() - culledFigures, plain.Stepped() - plainFigures);
+  }
+}
+
+// A line is covered only where every pixel within a pixel of it lies in a
+// full tile or outside the picture: random pictures with some tiles full,
+// random lines, partly outside, checked pixel by pixel.
+TEST(CoverageTest, CoversOnlyLinesInFullTiles) {
+  std::mt19937 random(5);
+  int covered = 0;
+  for (const int32_t size : {8, 21, 64, 101}) {
+    const int32_t tiles = (size + Coverage::kTile - 1) / Coverage::kTile;
+    for (int picture = 0; picture < 40; ++picture) {
+      std::vector<uint32_t> pixels(static_cast<size_t>(size) * size, 0);
+      for (int32_t ty = 0; ty < tiles; ++ty) {
+        for (int32_t tx = 0; tx < tiles; ++tx) {
+          if (random() % 4 == 0) continue;  // this tile stays mixed
+          for (int32_t y = ty * 8; y < std::min(size, ty * 8 + 8); ++y) {
+            for (int32_t x = tx * 8; x < std::min(size, tx * 8 + 8); ++x)
+              pixels[static_cast<size_t>(y) * size + x] = 7;
+          }
+        }
+      }
+      pixels[random() % pixels.size()] = 0;  // one pixel of another colour
+      Coverage coverage;
+      coverage.Reset(size, size);
+      coverage.Scan(pixels.data(), 7);
+      coverage.Covers({0, 0}, {size, size});  // tiles counted before some are painted over
+      for (int later = 0; later < (picture % 2 ? 3 : 40); ++later) {
+        const int32_t x = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
+        const int32_t y = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
+        pixels[static_cast<size_t>(y) * size + x] = 0;
+        coverage.Unmark(x, y, x, y);
+      }
+      std::uniform_int_distribution<int32_t> place(-3, size + 2);
+      for (int line = 0; line < 200; ++line) {
+        const DevicePoint a{place(random), place(random)};
+        const DevicePoint b = line % 4 == 0 ? a : DevicePoint{place(random), place(random)};
+        if (!coverage.Covers(a, b)) continue;
+        ++covered;
+        const int steps = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
+        for (int i = 0; i <= steps; ++i) {
+          const double x = a.x + (steps ? (b.x - a.x) * double(i) / steps : 0);
+          const double y = a.y + (steps ? (b.y - a.y) * double(i) / steps : 0);
+          for (int32_t py = int32_t(std::floor(y)) - 1; py <= int32_t(std::ceil(y)) + 1; ++py) {
+            for (int32_t px = int32_t(std::floor(x)) - 1; px <= int32_t(std::ceil(x)) + 1; ++px) {
+              if (px < 0 || py < 0 || px >= size || py >= size) continue;
+              if (std::abs(px - x) >= 1 || std::abs(py - y) >= 1) continue;
+              ASSERT_EQ(pixels[static_cast<size_t>(py) * size + px], 7u)
+                  << size << ": " << a.x << "," << a.y << " " << b.x << "," << b.y;
+            }
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(covered, 500);
 }
 
 // Zoom keeps the point under the cursor, pan moves by pixels, fit shows the

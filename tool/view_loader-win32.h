@@ -1,0 +1,58 @@
+// Takes the loaded selection into the drawing view off the window's
+// thread: builds the view model and paints its first pictures (the figures
+// no edit changes, and with them the candidates in the kept colour) on two
+// threads of their own, then tells the window. The dialog never waits for
+// it and answers the user meanwhile.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+#include "tool/bitmap_canvas-win32.h"
+#include "tool/palette.h"
+#include "tool/view_figures.h"
+#include "tool/view_model.h"
+
+namespace q836 {
+
+/// What the loading threads hand to the window.
+struct LoadedView {
+  ViewModel model;
+  Palette palette;
+  ConversionChoice choice;  // the kinds the kept picture was painted for
+  int width = 0, height = 0, marker = 0;
+  bool pictures = false;  // false: the model only (no memory for bitmaps)
+  Bitmap figures, kept;
+};
+
+class ViewLoader {
+ public:
+  ViewLoader() = default;
+  ViewLoader(const ViewLoader&) = delete;
+  ViewLoader& operator=(const ViewLoader&) = delete;
+  ~ViewLoader() { Cancel(); }
+
+  /// Starts loading for a view of `width` × `height` pixels; `message` is
+  /// posted to `window` when the result waits in Take.
+  bool Start(HWND window, UINT message, const Palette& palette, const ConversionChoice& choice,
+             int width, int height, int marker);
+  bool Running() const { return thread_ != nullptr; }
+  /// The result after the message (null when the loading failed).
+  std::unique_ptr<LoadedView> Take();
+  /// Stops the loading and waits for its threads.
+  void Cancel();
+
+ private:
+  static DWORD WINAPI Load(void* loader);
+  void Run();
+
+  HANDLE thread_ = nullptr;
+  HWND window_ = nullptr;
+  UINT message_ = 0;
+  std::unique_ptr<LoadedView> view_;
+  std::atomic<bool> cancel_{false}, ok_{false};
+};
+
+}  // namespace q836
