@@ -110,17 +110,10 @@ class BitmapCanvas : public Canvas {
     if (!coverColour_ || !(colour == *coverColour_)) coverage_.Unmark(x, y, x, y);
   }
   bool Covered(DevicePoint a, DevicePoint b, Rgb colour) override {
-    // Lines of another colour still waiting must land before this one.
-    if (!counts_.empty() && !(colour == batchColour_)) Flush();
-    if (!coverColour_ || !(colour == *coverColour_)) {
-      if (gdiPending_) {
-        GdiFlush();
-        gdiPending_ = false;
-      }
-      coverColour_ = colour;
-      coverage_.Scan(bitmap_.Bits(), Bitmap::Pixel(colour));
-    }
-    return coverage_.Covers(a, b);
+    return CoverageFor(colour).Covers(a, b);
+  }
+  bool CoveredBox(DevicePoint topLeft, DevicePoint bottomRight, Rgb colour) override {
+    return CoverageFor(colour).CoversBox(topLeft, bottomRight);
   }
   void Polyline(const DevicePoint* points, int count, Rgb colour) override {
     if (count < 2) return;
@@ -152,6 +145,20 @@ class BitmapCanvas : public Canvas {
  private:
   static constexpr size_t kBatch = 8192;  // points per GDI call
 
+  // The full tiles of `colour` in what is painted so far.
+  Coverage& CoverageFor(Rgb colour) {
+    // Lines of another colour still waiting must land before this one.
+    if (!counts_.empty() && !(colour == batchColour_)) Flush();
+    if (!coverColour_ || !(colour == *coverColour_)) {
+      if (gdiPending_) {
+        GdiFlush();
+        gdiPending_ = false;
+      }
+      coverColour_ = colour;
+      coverage_.Scan(bitmap_.Bits(), Bitmap::Pixel(colour));
+    }
+    return coverage_;
+  }
   void Set(int32_t x, int32_t y, Rgb colour) {
     if (x < 0 || y < 0 || x >= bitmap_.Width() || y >= bitmap_.Height()) return;
     bitmap_.Bits()[static_cast<size_t>(y) * bitmap_.Width() + x] = Bitmap::Pixel(colour);

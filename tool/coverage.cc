@@ -124,4 +124,10 @@ bool Coverage::Covers(DevicePoint a, DevicePoint b) {
   return true;
 }
 
+bool Coverage::CoversBox(DevicePoint topLeft, DevicePoint bottomRight) {
+  if (marked_ == 0) return false;
+  return RectFull(TileOf(topLeft.x - 1), TileOf(topLeft.y - 1), TileOf(bottomRight.x + 1),
+                  TileOf(bottomRight.y + 1));
+}
+
 }  // namespace q836

@@ -26,6 +26,9 @@ class Coverage {
   /// Whether every pixel within a pixel of the line from `a` to `b` lies
   /// outside the picture or in a tile marked full.
   bool Covers(DevicePoint a, DevicePoint b);
+  /// Whether every pixel from `topLeft` to `bottomRight`, and a pixel round
+  /// them, lies outside the picture or in a tile marked full.
+  bool CoversBox(DevicePoint topLeft, DevicePoint bottomRight);
 
  private:
   /// Whether every tile from (tx0, ty0) to (tx1, ty1) is full, in a step.

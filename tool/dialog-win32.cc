@@ -90,9 +90,8 @@ class Dialog : public FormHost, public DrawingViewHost {
     SetFocus(Item(c));
     SendMessageW(Item(c), EM_SETSEL, 0, -1);
   }
-  void Repaint(Control c) override {
-    InvalidateRect(Item(c), nullptr, TRUE);
-    UpdateWindow(Item(c));
+  void Repaint(Control c) override {  // at once: the write-back's progress shows meanwhile
+    RedrawWindow(Item(c), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   }
   int32_t Left() override { return WindowRect().left; }
   int32_t Top() override { return WindowRect().top; }
@@ -108,6 +107,7 @@ class Dialog : public FormHost, public DrawingViewHost {
   std::string ExecutablePath() override;
   EscapeKey& Escape() override { return escape_; }
   void StartBanner(const std::string& url) override;
+  void DrawingChanging() override { view_.LetGo(); }
 
   // DrawingViewHost
   ConversionChoice Choice() override { return ChoiceFromControls(*this); }

@@ -23,9 +23,8 @@ namespace q836 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"q836DrawingView";
-constexpr UINT_PTR kLoadTimer = 1;
-constexpr UINT kLoadDelay = 100;             // milliseconds after the dialog shows
-constexpr UINT kLoadedMessage = WM_APP + 1;  // the loading threads are done
+constexpr UINT kLoadMessage = WM_APP + 1;    // the dialog is on its way to the screen
+constexpr UINT kLoadedMessage = WM_APP + 2;  // the loading threads are done
 constexpr double kWheelZoom = 1.25;          // per notch
 constexpr int kDragThreshold = 3;            // pixels the mouse moves before a press drags
 constexpr double kPickTolerance = 3;         // pixels round a figure a click or hover finds it
@@ -44,7 +43,8 @@ struct DrawingView::State {
   HWND tooltip = nullptr;
   ViewModel model;
   ViewLoader loader;
-  bool loaded = false;
+  bool loaded = false;     // the selection taken
+  bool paintSoon = false;  // the loading paints after the view's next paint
   Palette palette;
   int dpi = 96;
   // The pictures kept between paints: the figures no edit changes; with
@@ -89,15 +89,13 @@ struct DrawingView::State {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-// Starts taking the loaded selection on threads of their own, for the
-// view's size now; the window answers the user meanwhile.
+// Starts taking the loaded selection on threads of their own; the window
+// answers the user meanwhile.
 void DrawingView::State::Load() {
-  KillTimer(hwnd, kLoadTimer);
   if (loaded || loader.Running()) return;
-  RECT r;
-  GetClientRect(hwnd, &r);
-  if (loader.Start(hwnd, kLoadedMessage, palette, host->Choice(), std::max<LONG>(r.right, 1),
-                   std::max<LONG>(r.bottom, 1), Scale(7, dpi) | 1)) {
+  if (loader.Start(hwnd, kLoadedMessage)) {
+    paintSoon = true;
+    InvalidateRect(hwnd, nullptr, FALSE);
     return;
   }
   try {
@@ -112,6 +110,7 @@ void DrawingView::State::Load() {
 // The threads are done: their model, and their pictures where the view
 // still has the size and colours they were painted for.
 void DrawingView::State::Loaded() {
+  if (loaded) return;  // let go of the drawing meanwhile
   std::unique_ptr<LoadedView> view = loader.Take();
   loaded = true;
   if (!view) {
@@ -225,6 +224,15 @@ void DrawingView::State::Paint() {
   }
   EndPaint(hwnd, &ps);
   if (!done) InvalidateRect(hwnd, nullptr, FALSE);  // finished after the input
+  if (paintSoon) {
+    // On the screen now: the loading may take the processors for the
+    // pictures.
+    paintSoon = false;
+    RECT r;
+    GetClientRect(hwnd, &r);
+    loader.Paint(palette, host->Choice(), std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1),
+                 Scale(7, dpi) | 1);
+  }
 }
 
 void DrawingView::State::Click(POINT at) {
@@ -304,8 +312,8 @@ LRESULT DrawingView::State::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Resized();
       return 0;
-    case WM_TIMER:
-      if (wParam == kLoadTimer) Load();
+    case kLoadMessage:
+      Load();
       return 0;
     case kLoadedMessage:
       Loaded();
@@ -435,12 +443,16 @@ bool DrawingView::Create(HINSTANCE instance, HWND parent, int id, DrawingViewHos
 }
 
 void DrawingView::LoadSoon() {
-  // The window system shows the dialog on the screen after it is shown to
-  // the program: the loading waits a moment for that.
-  if (!state_->loaded && !state_->loader.Running())
-    SetTimer(hwnd_, kLoadTimer, kLoadDelay, nullptr);
+  // A message comes after the dialog has been shown: the threads start
+  // then, not while the window system sets the dialog up.
+  PostMessageW(hwnd_, kLoadMessage, 0, 0);
 }
 
+void DrawingView::LetGo() {
+  state_->loader.Cancel();
+  state_->loaded = true;  // nothing more to take
+  state_->model = ViewModel();
+}
 void DrawingView::ChoiceChanged() {
   // The paint compares the choice with the one the pictures hold.
   if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);

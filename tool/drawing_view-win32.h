@@ -33,9 +33,12 @@ class DrawingView {
   /// Creates the (hidden) view window as child `id` of `parent`.
   bool Create(HINSTANCE instance, HWND parent, int id, DrawingViewHost& host);
   HWND Window() const { return hwnd_; }
-  /// Takes the loaded selection once the dialog has shown (a timer comes
-  /// after every paint): the dialog never waits for it.
+  /// Takes the loaded selection on threads of its own, painting once the
+  /// view is on the screen: the dialog never waits for it.
   void LoadSoon();
+  /// The drawing is about to change or go: the view stops reading it and
+  /// keeps the picture it shows.
+  void LetGo();
   /// The controls changed: the marks follow at the next paint, which a
   /// newer edit overtakes.
   void ChoiceChanged();

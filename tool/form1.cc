@@ -193,6 +193,7 @@ void TForm1::Button1Click() {
     host_.FocusText(*unreadable);
     return;
   }
+  host_.DrawingChanging();
   Guarded([this] { Convert(); });
   Close();
 }
@@ -261,6 +262,7 @@ void TForm1::FormClose() {
         return host_.AskRetry(CannotWrite(paths_.ExchangeOut, reason) +
                               "ほかのプログラムを閉じてから［再試行］を押してください。");
       });
+  host_.DrawingChanging();
   FreeDrawingTables();
   radii_.reset();
   if (!exchangeWritten_) {
@@ -284,6 +286,7 @@ void TForm1::EndOutOfMemory() noexcept {
   exchangeWritten_ = false;
   try {
     // Releasing the tables first gives back the memory the rest needs.
+    host_.DrawingChanging();
     AbandonExchangeFile();
     FreeDrawingTables();
     radii_.reset();

@@ -200,6 +200,26 @@ TEST_F(FormTest, CancelWritesHqAndKeepsTheSettings) {
   EXPECT_TRUE(host.destroyed);
 }
 
+// Whatever reads the drawing beside the form (the window's view, on
+// threads of its own) hears of it before OK converts the tables and before
+// a close frees them.
+TEST_F(FormTest, TheHostHearsBeforeTheDrawingChanges) {
+  for (const bool ok : {true, false}) {
+    HeadlessHost local("C:\\CAD\\q836.exe", key, fs);
+    TForm1 localForm(local);
+    std::vector<int32_t> pointsWhenTold;
+    local.onDrawingChanging = [&] { pointsWhenTold.push_back(PointCount); };
+    fs.files[kExchange] = kTypical;
+    localForm.FormShow();
+    local.SetChecked(Control::CheckBox1, true);
+    local.SetText(Control::Edit1, "1");
+    ok ? localForm.Button1Click() : localForm.Button2Click();
+    ASSERT_FALSE(pointsWhenTold.empty()) << ok;
+    EXPECT_EQ(pointsWhenTold.front(), 0) << ok;  // before the conversion adds the point
+    EXPECT_EQ(PointCount, ok ? 1 : 0) << ok;
+  }
+}
+
 TEST_F(FormTest, MissingExchangeFileGivesZeroCounts) {
   form.FormShow();
   EXPECT_EQ(host.Text(Control::LabelA1), "円数：0 円弧数：0 円ソリッド数：0");

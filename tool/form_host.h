@@ -69,6 +69,9 @@ class FormHost {
   virtual EscapeKey& Escape() = 0;
   /// Starts loading the banner page.
   virtual void StartBanner(const std::string& url) = 0;
+  /// The drawing tables are about to be converted or freed: whatever reads
+  /// them besides the form stops first.
+  virtual void DrawingChanging() {}
   /// The disk the form reads and writes its files on.
   virtual FileSystem& Files() { return DiskFileSystem(); }
   /// A clock in milliseconds, for spacing the progress repaints.

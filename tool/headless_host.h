@@ -41,6 +41,9 @@ class HeadlessHost : public FormHost {
   EscapeKey& Escape() override { return escape_; }
   void StartBanner(const std::string& url) override { bannerUrl = url; }
   FileSystem& Files() override { return fs_; }
+  void DrawingChanging() override {
+    if (onDrawingChanging) onDrawingChanging();
+  }
 
   /// Whether a control was disabled.
   bool Disabled(Control c) { return disabled_[c]; }
@@ -52,6 +55,8 @@ class HeadlessHost : public FormHost {
   /// Answers the question whether to try a write again; without it the
   /// answer is no (the failure is then told as a message).
   std::function<bool(const std::string&)> onRetry;
+  /// Called before the form converts or frees the drawing tables.
+  std::function<void()> onDrawingChanging;
   bool destroyed = false;
   std::string bannerUrl;
   /// The control the form put the focus into, if any.

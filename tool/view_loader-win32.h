@@ -1,8 +1,8 @@
 // Takes the loaded selection into the drawing view off the window's
-// thread: builds the view model and paints its first pictures (the figures
-// no edit changes, and with them the candidates in the kept colour) on two
-// threads of their own, then tells the window. The dialog never waits for
-// it and answers the user meanwhile.
+// thread: builds the view model while the dialog is drawn, then paints its
+// first pictures (the figures no edit changes, and with them the
+// candidates in the kept colour) on threads of their own, and tells the
+// window. The dialog never waits for it and answers the user meanwhile.
 #pragma once
 
 #include <windows.h>
@@ -32,12 +32,15 @@ class ViewLoader {
   ViewLoader() = default;
   ViewLoader(const ViewLoader&) = delete;
   ViewLoader& operator=(const ViewLoader&) = delete;
-  ~ViewLoader() { Cancel(); }
+  ~ViewLoader();
 
-  /// Starts loading for a view of `width` × `height` pixels; `message` is
-  /// posted to `window` when the result waits in Take.
-  bool Start(HWND window, UINT message, const Palette& palette, const ConversionChoice& choice,
-             int width, int height, int marker);
+  /// Starts building the model; `message` is posted to `window` when the
+  /// result waits in Take.
+  bool Start(HWND window, UINT message);
+  /// Paints the first pictures, once the model is built, for a view of
+  /// `width` × `height` pixels: the dialog is on the screen by then.
+  void Paint(const Palette& palette, const ConversionChoice& choice, int width, int height,
+             int marker);
   bool Running() const { return thread_ != nullptr; }
   /// The result after the message (null when the loading failed).
   std::unique_ptr<LoadedView> Take();
@@ -49,6 +52,7 @@ class ViewLoader {
   void Run();
 
   HANDLE thread_ = nullptr;
+  HANDLE paint_ = nullptr;  // set when the pictures may be painted
   HWND window_ = nullptr;
   UINT message_ = 0;
   std::unique_ptr<LoadedView> view_;

@@ -1,6 +1,7 @@
 #include "tool/view_model.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,24 @@ Rgb Light(Rgb colour, Rgb back) {
 }
 
 bool Finite(double v) { return std::isfinite(v); }
+
+// The most points an arc is drawn with.
+constexpr int kMostArcSteps = 720;
+
+// The turn of one step round a whole circle of n steps, for every n an arc
+// is drawn with: computed once, as the C library's trigonometry costs
+// more than the drawing on Windows.
+struct Turn {
+  double cos, sin;
+};
+const std::array<Turn, kMostArcSteps + 1>& WholeTurnSteps() {
+  static const std::array<Turn, kMostArcSteps + 1> table = [] {
+    std::array<Turn, kMostArcSteps + 1> t{};
+    for (int n = 1; n <= kMostArcSteps; ++n) t[n] = {std::cos(2 * kPi / n), std::sin(2 * kPi / n)};
+    return t;
+  }();
+  return table;
+}
 
 // The nearest whole number of a coordinate within the clipped range. The
 // library's rounding and trigonometry are calls into the system's C
@@ -88,7 +107,10 @@ void Extent::Add(double x, double y) {
 Extent ExtentOf(const Shape& s) {
   Extent e;
   if (s.kind == Shape::kArc) {
-    const double r = std::fabs(s.radius);
+    // An ellipse flatter than 1 fits in the circle; one taller than it
+    // reaches as far as its other axis.
+    const double flat = Finite(s.flatness) ? std::fabs(s.flatness) : 1;
+    const double r = std::fabs(s.radius) * std::max(flat, 1.0);
     if (Finite(r)) {
       e.Add(s.x[0] - r, s.y[0] - r);
       e.Add(s.x[0] + r, s.y[0] + r);
@@ -132,8 +154,9 @@ void ViewModel::Build() {
 
 void ViewModel::BeginBuild() {
   extent_ = {};
-  others_.clear();
-  candidates_.clear();
+  // New lists: copies of the model made before keep theirs.
+  others_ = std::make_shared<std::vector<FigureRef>>();
+  candidates_ = std::make_shared<std::vector<Candidate>>();
   figures_ = 0;
   table_ = 0;
   row_ = 0;
@@ -143,8 +166,8 @@ void ViewModel::BeginBuild() {
     (CandidateKindOf(t.kind) >= 0 ? candidates : others) +=
         static_cast<size_t>(std::max(t.count, 0));
   }
-  candidates_.reserve(candidates);
-  others_.reserve(others);
+  candidates_->reserve(candidates);
+  others_->reserve(others);
 }
 
 bool ViewModel::ContinueBuild(size_t most) {
@@ -165,20 +188,20 @@ bool ViewModel::ContinueBuild(size_t most) {
     ++figures_;
     ++taken;
     if (CandidateKindOf(f.kind) >= 0) {
-      candidates_.push_back({RadiusOf(f), f});
+      candidates_->push_back({RadiusOf(f), f});
     } else {
-      others_.push_back(f);
+      others_->push_back(f);
     }
   }
   if (table_ < kFigureTables) return false;
   // By radius, NaN (never converted) last: the figures a limit converts
   // are a leading run.
-  std::stable_sort(candidates_.begin(), candidates_.end(),
+  std::stable_sort(candidates_->begin(), candidates_->end(),
                    [](const Candidate& a, const Candidate& b) {
                      return a.radius < b.radius || (a.radius == a.radius && b.radius != b.radius);
                    });
-  others_.shrink_to_fit();
-  candidates_.shrink_to_fit();
+  others_->shrink_to_fit();
+  candidates_->shrink_to_fit();
   fitted_ = false;
   if (width_ > 0) Fit();
   return true;
@@ -264,16 +287,26 @@ void ViewModel::ArcPoints(const Shape& s, double radius, std::vector<double>& xs
   double start = s.whole ? 0 : s.start, sweep = s.whole ? 2 * kPi : s.end - s.start;
   if (!s.whole) sweep = std::fmod(std::fmod(sweep, 2 * kPi) + 2 * kPi, 2 * kPi);
   const double rpx = std::fabs(radius) * scale_;
-  const int steps = static_cast<int>(
-      std::clamp(std::ceil(sweep / (2 * kPi) * 4 * std::sqrt(rpx)) + 4, 5.0, 720.0));
+  // Points enough for a smooth curve: 5 to 720 (also for a radius of NaN).
+  double want = sweep / (2 * kPi) * 4 * std::sqrt(rpx);
+  if (!(want < kMostArcSteps - 4)) want = kMostArcSteps - 4;
+  if (!(want > 1)) want = 1;
+  int steps = static_cast<int>(want);
+  steps += (steps < want ? 1 : 0) + 4;
   const double flat = Finite(s.flatness) && s.flatness != 0 ? s.flatness : 1;
-  const double c = std::cos(s.tilt), sn = std::sin(s.tilt);
+  // The common case, an untilted whole circle, needs no trigonometry.
+  const double c = s.tilt == 0 ? 1 : std::cos(s.tilt), sn = s.tilt == 0 ? 0 : std::sin(s.tilt);
   xs.resize(static_cast<size_t>(steps) + 1);
   ys.resize(static_cast<size_t>(steps) + 1);
   // The point on the unit circle turns by one step at a time: two
   // multiplications instead of a cosine and a sine per point.
-  const double stepCos = std::cos(sweep / steps), stepSin = std::sin(sweep / steps);
-  double u = std::cos(start), v = std::sin(start);
+  double stepCos, stepSin, u = 1, v = 0;
+  if (s.whole) {
+    stepCos = WholeTurnSteps()[steps].cos, stepSin = WholeTurnSteps()[steps].sin;
+  } else {
+    stepCos = std::cos(sweep / steps), stepSin = std::sin(sweep / steps);
+    u = std::cos(start), v = std::sin(start);
+  }
   for (int i = 0; i <= steps; ++i) {
     const double ex = radius * u, ey = radius * flat * v;
     ToDevice(s.x[0] + ex * c - ey * sn, s.y[0] + ex * sn + ey * c, &xs[i], &ys[i]);
@@ -329,6 +362,15 @@ void ViewModel::PaintFigure(Canvas& canvas, const Shape& s, Rgb colour, Rgb fill
       break;
     }
     case Shape::kArc: {
+      // A curve inside a full part of the picture is left out whole: its
+      // many short segments are not asked one by one.
+      auto clamped = [](double v, int32_t high) {
+        return static_cast<int32_t>(std::clamp(v, -4.0, high + 4.0));
+      };
+      if (canvas.CoveredBox({clamped(left, width_), clamped(top, height_)},
+                            {clamped(right, width_) + 1, clamped(bottom, height_) + 1}, colour)) {
+        break;
+      }
       // The arc's points go to scratch storage the painter keeps.
       std::vector<double>& ax = arcX_;
       std::vector<double>& ay = arcY_;
@@ -383,13 +425,14 @@ void ViewModel::PaintResult(Canvas& canvas, double x, double y, const Conversion
   PaintFigure(canvas, marker, colour, colour);
 }
 
-bool ViewModel::PaintFigures(Canvas& canvas, const Palette& palette,
-                             const Overtaken& overtaken) const {
+bool ViewModel::PaintFigures(Canvas& canvas, const Palette& palette, const Overtaken& overtaken,
+                             size_t first, size_t end) const {
   const Rgb fill = Light(palette.viewFigure, palette.viewBack);
   std::optional<Shape> last;
-  for (size_t i = 0; i < others_.size(); ++i) {
+  const std::vector<FigureRef>& others = *others_;
+  for (size_t i = first; i < std::min(end, others.size()); ++i) {
     if (i % kOvertakenEvery == kOvertakenEvery - 1 && overtaken && overtaken()) return false;
-    const Shape shape = ShapeOf(others_[i]);
+    const Shape shape = ShapeOf(others[i]);
     if (last && *last == shape) continue;  // a figure drawn twice in one place
     PaintFigure(canvas, shape, palette.viewFigure, fill);
     last = shape;
@@ -407,22 +450,23 @@ bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const Convers
   auto radiusBelow = [](double radius, const Candidate& c) {
     return radius < c.radius || c.radius != c.radius;
   };
-  size_t first = 0, end = candidates_.size();
+  const std::vector<Candidate>& candidates = *candidates_;
+  size_t first = 0, end = candidates.size();
   if (cls == FigureClass::kConverted) {
     // Only the radii up to the limit can be converted.
     if (choice.refused) return true;
     first = static_cast<size_t>(
-        std::upper_bound(candidates_.begin(), candidates_.end(), above, radiusBelow) -
-        candidates_.begin());
+        std::upper_bound(candidates.begin(), candidates.end(), above, radiusBelow) -
+        candidates.begin());
     end = static_cast<size_t>(
-        std::upper_bound(candidates_.begin(), candidates_.end(), choice.limit, radiusBelow) -
-        candidates_.begin());
+        std::upper_bound(candidates.begin(), candidates.end(), choice.limit, radiusBelow) -
+        candidates.begin());
   }
   std::optional<Shape> last;
   for (size_t i = first; i < end; ++i) {
     if ((i - first) % kOvertakenEvery == kOvertakenEvery - 1 && overtaken && overtaken())
       return false;
-    const FigureRef figure = candidates_[i].figure;
+    const FigureRef figure = candidates[i].figure;
     const FigureClass actual = ClassOf(choice, figure);
     // Every candidate of a chosen kind is painted kept first.
     const bool paint = cls == FigureClass::kKept ? actual != FigureClass::kFigure : actual == cls;
@@ -486,7 +530,7 @@ std::optional<FigureRef> ViewModel::HitTest(double px, double py, double toleran
                                             const ConversionChoice& choice) const {
   std::optional<FigureRef> best;
   double bestDistance = HUGE_VAL;
-  for (const Candidate& c : candidates_) {
+  for (const Candidate& c : *candidates_) {
     if (ClassOf(choice, c.figure) == FigureClass::kFigure) continue;
     const double d = DistanceTo(ShapeOf(c.figure), px, py);
     if (d <= tolerance && d < bestDistance) best = c.figure, bestDistance = d;
@@ -496,8 +540,8 @@ std::optional<FigureRef> ViewModel::HitTest(double px, double py, double toleran
     const double d = DistanceTo(ShapeOf(f), px, py);
     if (d <= tolerance && d < bestDistance) best = f, bestDistance = d;
   };
-  for (const Candidate& c : candidates_) consider(c.figure);
-  for (FigureRef f : others_) consider(f);
+  for (const Candidate& c : *candidates_) consider(c.figure);
+  for (FigureRef f : *others_) consider(f);
   return best;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,11 @@ class Canvas {
   /// Whether a line from `a` to `b` in `colour` would change no pixel of
   /// what is painted so far: the painter leaves such lines out.
   virtual bool Covered(DevicePoint /*a*/, DevicePoint /*b*/, Rgb /*colour*/) { return false; }
+  /// Whether every pixel from `topLeft` to `bottomRight` (inclusive) is of
+  /// `colour` already: a figure inside changes nothing and is left out.
+  virtual bool CoveredBox(DevicePoint /*topLeft*/, DevicePoint /*bottomRight*/, Rgb /*colour*/) {
+    return false;
+  }
 };
 
 /// Asked now and then while painting: true abandons the picture (a newer
@@ -79,9 +85,14 @@ class ViewModel {
   const Extent& Selection() const { return extent_; }
   size_t FigureCount() const { return figures_; }
 
-  /// Paints the figures no edit changes (none of them a candidate); false
-  /// when overtaken.
-  bool PaintFigures(Canvas& canvas, const Palette& palette, const Overtaken& overtaken) const;
+  /// Paints the figures no edit changes (none of them a candidate), or
+  /// those from `first` to before `end` in the order they are painted;
+  /// false when overtaken. Runs painted one over the other, in order, give
+  /// the picture of the whole.
+  bool PaintFigures(Canvas& canvas, const Palette& palette, const Overtaken& overtaken,
+                    size_t first = 0, size_t end = SIZE_MAX) const;
+  /// How many figures PaintFigures paints.
+  size_t UnchangingFigures() const { return others_->size(); }
   /// Paints the candidates of one class under `choice`: kFigure those of
   /// kinds not chosen; kKept every candidate of a chosen kind (those OK
   /// converts are painted over it); kConverted those OK converts with a
@@ -119,8 +130,13 @@ class ViewModel {
   size_t figures_ = 0;
   size_t table_ = kFigureTables;  // where a build in steps goes on
   int32_t row_ = 0;
-  std::vector<FigureRef> others_;      // figures that are no candidate
-  std::vector<Candidate> candidates_;  // ascending radius (NaN last)
+  // The lists, shared by copies of the model: each copy paints with
+  // scratch storage of its own, so that copies can paint at once on
+  // several threads.
+  std::shared_ptr<std::vector<FigureRef>> others_ =
+      std::make_shared<std::vector<FigureRef>>();  // figures that are no candidate
+  std::shared_ptr<std::vector<Candidate>> candidates_ =
+      std::make_shared<std::vector<Candidate>>();  // ascending radius (NaN last)
   int32_t width_ = 0, height_ = 0, marker_ = 7;
   bool fitted_ = false;
   double scale_ = 1, originX_ = 0, originY_ = 0;

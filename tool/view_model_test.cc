@@ -42,14 +42,19 @@ class Raster : public Canvas {
   // the window: the picture is scanned at each change of colour and every
   // few lines.
   bool Covered(DevicePoint a, DevicePoint b, Rgb colour) override {
-    if (!cull_) return false;
+    return cull_ && CoverageFor(colour).Covers(a, b);
+  }
+  bool CoveredBox(DevicePoint topLeft, DevicePoint bottomRight, Rgb colour) override {
+    return cull_ && CoverageFor(colour).CoversBox(topLeft, bottomRight);
+  }
+  Coverage& CoverageFor(Rgb colour) {
     if (!(colour == scanned_) || stepped_ - scannedAt_ >= 1024) {
       std::vector<uint32_t> packed(pixels_.size());
       for (size_t i = 0; i < packed.size(); ++i) packed[i] = Pack(pixels_[i]);
       coverage_.Scan(packed.data(), Pack(colour));
       scanned_ = colour, scannedAt_ = stepped_;
     }
-    return coverage_.Covers(a, b);
+    return coverage_;
   }
   void Cull() {
     cull_ = true;
@@ -379,6 +384,18 @@ TEST(CoverageTest, CoversOnlyLinesInFullTiles) {
         coverage.Unmark(x, y, x, y);
       }
       std::uniform_int_distribution<int32_t> place(-3, size + 2);
+      for (int box = 0; box < 100; ++box) {
+        DevicePoint a{place(random), place(random)}, b{place(random), place(random)};
+        if (box % 2) b = {a.x + b.x % 9, a.y + b.y % 9};  // small ones, as most curves are
+        if (a.x > b.x) std::swap(a.x, b.x);
+        if (a.y > b.y) std::swap(a.y, b.y);
+        if (!coverage.CoversBox(a, b)) continue;
+        ++covered;
+        for (int32_t y = std::max(0, a.y - 1); y <= std::min(size - 1, b.y + 1); ++y) {
+          for (int32_t x = std::max(0, a.x - 1); x <= std::min(size - 1, b.x + 1); ++x)
+            ASSERT_EQ(pixels[static_cast<size_t>(y) * size + x], 7u) << size << " box";
+        }
+      }
       for (int line = 0; line < 200; ++line) {
         const DevicePoint a{place(random), place(random)};
         const DevicePoint b = line % 4 == 0 ? a : DevicePoint{place(random), place(random)};
@@ -400,7 +417,7 @@ TEST(CoverageTest, CoversOnlyLinesInFullTiles) {
       }
     }
   }
-  EXPECT_GT(covered, 500);
+  EXPECT_GT(covered, 700);
 }
 
 // Zoom keeps the point under the cursor, pan moves by pixels, fit shows the
