@@ -698,6 +698,29 @@ test_view_marks_what_ok_converts() {
   wine_set_dpi "${Q836_WINE_DPI:-96}"
 }
 
+# A click on a candidate types its radius into 半径 as one step of the
+# edit's undo: Ctrl+Z there brings the old limit back, and OK converts by it.
+test_view_pick_is_undone_by_ctrl_z() {
+  local f x y w h dpi=${Q836_WINE_DPI:-96}
+  f=$(new_folder view-undo)
+  view_drawing > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+  start_dialog "$f" || { fail "view undo: no window"; return; }
+  sleep 0.7
+  read -r x y w h <<<"$(view_field rect)"
+  xdotool mousemove $((x + 8 * dpi / 96)) $((y + h / 2)) click 1
+  sleep 0.5
+  keys alt+e Tab Tab Tab Tab Tab
+  xdotool key --clearmodifiers ctrl+z
+  sleep 0.3
+  xdotool key --clearmodifiers Return
+  wait_exit || { fail "view undo: Enter in 半径 did nothing"; kill "$PID"; return; }
+  [ "$(sed -n 7p "$f/q836.dat" | tr -d '\r')" = 0.1 ] ||
+    fail "view undo: Ctrl+Z after a pick left 半径 at [$(sed -n 7p "$f/q836.dat")]"
+  [ "$(grep -c '^pt ' "$f/JWC_TEMP.TXT")" = 1 ] ||
+    fail "view undo: OK did not convert by the limit Ctrl+Z brought back"
+}
+
 # The wheel zooms and a drag pans the picture; a double click fits it
 # again. Esc in the focused view presses Cancel.
 test_view_zooms_pans_and_cancels() {
@@ -821,7 +844,8 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_strip_worst_case_fits test_failed_write_is_told test_held_file_is_retried
        test_second_start_brings_the_first test_high_contrast_captions_stand_out
        test_memo_scrolls_from_the_keyboard
-       test_view_marks_what_ok_converts test_view_zooms_pans_and_cancels
+       test_view_marks_what_ok_converts test_view_pick_is_undone_by_ctrl_z
+       test_view_zooms_pans_and_cancels
        test_view_button_hides_and_remembers
        test_layout_at_each_dpi test_banner_request)
 start=$(date +%s)
