@@ -44,6 +44,7 @@ struct DrawingView::State {
   ViewModel model;
   ViewLoader loader;
   bool loaded = false;     // the selection taken
+  bool gone = false;       // the drawing converted or freed: the model must not read it
   bool paintSoon = false;  // the loading paints after the view's next paint
   Palette palette;
   int dpi = 96;
@@ -147,6 +148,7 @@ void DrawingView::State::Resized() {
 // A larger limit paints only the figures it adds to the frame; any other
 // edit paints the converted ones anew over the kept picture.
 bool DrawingView::State::Render() {
+  if (gone) return true;  // the drawing is gone: the picture stays as it is
   RECT r;
   GetClientRect(hwnd, &r);
   HDC screen = GetDC(hwnd);
@@ -236,7 +238,7 @@ void DrawingView::State::Paint() {
 }
 
 void DrawingView::State::Click(POINT at) {
-  if (!loaded) return;
+  if (!loaded || gone) return;
   const ConversionChoice choice = host->Choice();
   const std::optional<FigureRef> hit = model.HitTest(at.x, at.y, Scale(3, dpi), choice);
   if (!hit || ClassOf(choice, *hit) == FigureClass::kFigure) return;
@@ -244,7 +246,7 @@ void DrawingView::State::Click(POINT at) {
 }
 
 void DrawingView::State::Hover(POINT at) {
-  if (!loaded || !tooltip) return;
+  if (!loaded || gone || !tooltip) return;
   const ConversionChoice choice = host->Choice();
   const std::optional<FigureRef> hit = model.HitTest(at.x, at.y, Scale(3, dpi), choice);
   if (!hit) return;
@@ -450,8 +452,7 @@ void DrawingView::LoadSoon() {
 
 void DrawingView::LetGo() {
   state_->loader.Cancel();
-  state_->loaded = true;  // nothing more to take
-  state_->model = ViewModel();
+  state_->loaded = state_->gone = true;  // nothing more to take or to read
 }
 void DrawingView::ChoiceChanged() {
   // The paint compares the choice with the one the pictures hold.

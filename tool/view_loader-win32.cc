@@ -115,6 +115,7 @@ void ViewLoader::Run() {
   }
   runs.push_back({v.model, &v, &v.kept, &cancel_, true});
   std::vector<HANDLE> threads;
+  threads.reserve(runs.size());  // nothing may fail once a thread runs
   for (size_t i = 1; i < runs.size(); ++i) {
     HANDLE thread = CreateThread(nullptr, 0, PaintRun::Paint, &runs[i], 0, nullptr);
     if (thread) {
