@@ -701,18 +701,22 @@ test_view_marks_what_ok_converts() {
 # A click on a candidate types its radius into 半径 as one step of the
 # edit's undo: Ctrl+Z there brings the old limit back, and OK converts by it.
 test_view_pick_is_undone_by_ctrl_z() {
-  local f x y w h dpi=${Q836_WINE_DPI:-96}
+  local f x y w h lc lk rc rk dpi=${Q836_WINE_DPI:-96}
   f=$(new_folder view-undo)
   view_drawing > "$f/JWC_TEMP.TXT"
   crlf 0 0 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
   start_dialog "$f" || { fail "view undo: no window"; return; }
-  sleep 0.7
+  read -r lc lk rc rk <<<"$(view_counts)"
+  [ "${lk:-0}" -gt 0 ] || fail "view undo: the large circle is not blue at 0.1: [$lc $lk $rc $rk]"
   read -r x y w h <<<"$(view_field rect)"
   xdotool mousemove $((x + 8 * dpi / 96)) $((y + h / 2)) click 1
-  sleep 0.5
+  read -r lc lk rc rk <<<"$(view_counts)"
+  [ "${lc:-0}" -gt 0 ] && [ "${lk:-1}" -eq 0 ] ||
+    fail "view undo: a click on the large circle did not make it red: [$lc $lk $rc $rk]"
   keys alt+e Tab Tab Tab Tab Tab
   xdotool key --clearmodifiers ctrl+z
-  sleep 0.3
+  read -r lc lk rc rk <<<"$(view_counts)"
+  [ "${lk:-0}" -gt 0 ] || fail "view undo: Ctrl+Z did not make the large circle blue again"
   xdotool key --clearmodifiers Return
   wait_exit || { fail "view undo: Enter in 半径 did nothing"; kill "$PID"; return; }
   [ "$(sed -n 7p "$f/q836.dat" | tr -d '\r')" = 0.1 ] ||
