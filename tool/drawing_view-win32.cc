@@ -66,6 +66,14 @@ struct DrawingView::State {
     keptValid = frameValid = false;
     InvalidateRect(hwnd, nullptr, FALSE);
   }
+  /// The pictures' size: the client area, at least a pixel each way.
+  SIZE PictureSize() const {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    return {std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1)};
+  }
+  /// The width of the marker drawn at a converted figure's centre (odd).
+  int MarkerSize() const { return Scale(7, dpi) | 1; }
   void Load();
   void Loaded();
   void Paint();
@@ -120,11 +128,9 @@ void DrawingView::State::Loaded() {
     return;
   }
   model = std::move(view->model);
-  RECT r;
-  GetClientRect(hwnd, &r);
-  if (!view->pictures || std::max<LONG>(r.right, 1) != view->width ||
-      std::max<LONG>(r.bottom, 1) != view->height || !(palette == view->palette) ||
-      (Scale(7, dpi) | 1) != view->marker) {
+  const SIZE size = PictureSize();
+  if (!view->pictures || size.cx != view->width || size.cy != view->height ||
+      !(palette == view->palette) || MarkerSize() != view->marker) {
     Resized();
     return;
   }
@@ -137,9 +143,8 @@ void DrawingView::State::Loaded() {
 }
 
 void DrawingView::State::Resized() {
-  RECT r;
-  GetClientRect(hwnd, &r);
-  model.SetSize(std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1), Scale(7, dpi) | 1);
+  const SIZE size = PictureSize();
+  model.SetSize(size.cx, size.cy, MarkerSize());
   Invalidate(true);
 }
 
@@ -149,10 +154,9 @@ void DrawingView::State::Resized() {
 // edit paints the converted ones anew over the kept picture.
 bool DrawingView::State::Render() {
   if (gone) return true;  // the drawing is gone: the picture stays as it is
-  RECT r;
-  GetClientRect(hwnd, &r);
+  const SIZE size = PictureSize();
   HDC screen = GetDC(hwnd);
-  const int w = std::max<int>(r.right, 1), h = std::max<int>(r.bottom, 1);
+  const int w = size.cx, h = size.cy;
   const bool sized =
       figures.Resize(screen, w, h) && kept.Resize(screen, w, h) && frame.Resize(screen, w, h);
   ReleaseDC(hwnd, screen);
@@ -230,10 +234,8 @@ void DrawingView::State::Paint() {
     // On the screen now: the loading may take the processors for the
     // pictures.
     paintSoon = false;
-    RECT r;
-    GetClientRect(hwnd, &r);
-    loader.Paint(palette, host->Choice(), std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1),
-                 Scale(7, dpi) | 1);
+    const SIZE size = PictureSize();
+    loader.Paint(palette, host->Choice(), size.cx, size.cy, MarkerSize());
   }
 }
 
