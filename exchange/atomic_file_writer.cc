@@ -21,14 +21,6 @@ constexpr int kNameAttempts = 100;
 
 volatile std::sig_atomic_t fileWaitsInterrupted = 0;
 
-bool IsTag(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || c == '-')) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string_view FileErrorText(FileError error) {
@@ -67,6 +59,8 @@ std::string_view FileErrorText(FileError error) {
       return "中断されました";
     case FileError::kExists:
       return "同じ名前のファイルがあります";
+    case FileError::kOthersInSticky:
+      return "保存先のフォルダでは、ほかのユーザーのファイルを置き換えることが許可されていません";
     case FileError::kOther:
       break;
   }
@@ -93,55 +87,70 @@ void InterruptFileWaits(bool stop) { fileWaitsInterrupted = stop ? 1 : 0; }
 bool FileWaitsInterrupted() { return fileWaitsInterrupted != 0; }
 
 bool IsTemporaryNameOf(std::string_view name, std::string_view targetName) {
+  // "P-N" exactly as the writer makes it: a process id in lowercase
+  // hexadecimal and a decimal counter, neither with a leading zero.
+  auto isUnique = [](std::string_view text) {
+    const size_t dash = text.find('-');
+    if (dash == std::string_view::npos) return false;
+    const std::string_view id = text.substr(0, dash), count = text.substr(dash + 1);
+    auto digits = [](std::string_view part, bool hex) {
+      if (part.empty() || part.size() > 16 || (part[0] == '0' && part.size() > 1)) return false;
+      for (char c : part) {
+        if (!((c >= '0' && c <= '9') || (hex && c >= 'a' && c <= 'f'))) return false;
+      }
+      return true;
+    };
+    return digits(id, true) && id != "0" && digits(count, false);
+  };
   if (name.size() > kShortPrefix.size() + kShortSuffix.size() && name.starts_with(kShortPrefix) &&
       name.ends_with(kShortSuffix)) {
-    return IsTag(
+    return isUnique(
         name.substr(kShortPrefix.size(), name.size() - kShortPrefix.size() - kShortSuffix.size()));
   }
-  if (!name.starts_with(targetName) || !name.ends_with(kLongSuffix)) return false;
   const size_t start = targetName.size();
-  if (name.size() == start + kLongSuffix.size()) return true;  // earlier versions' fixed name
-  if (name.size() < start + 2 + kLongSuffix.size() || name[start] != '.') return false;
-  return IsTag(name.substr(start + 1, name.size() - start - 1 - kLongSuffix.size()));
+  if (targetName.empty() || !name.starts_with(targetName) || !name.ends_with(kLongSuffix) ||
+      name.size() < start + 1 + kLongSuffix.size() || name[start] != '.') {
+    return false;
+  }
+  return isUnique(name.substr(start + 1, name.size() - start - 1 - kLongSuffix.size()));
 }
 
-AtomicFileWriter::AtomicFileWriter(FileSystem& fs, std::string target) : fs_(fs) {
+AtomicFileWriter::AtomicFileWriter(FileSystem& fs, const std::string& target)
+    : AtomicFileWriter(fs, fs.ResolveForWriting(target)) {}
+
+AtomicFileWriter::AtomicFileWriter(FileSystem& fs, WriteTarget target)
+    : fs_(fs), target_(std::move(target)) {
   // Everything that allocates comes before the file is created, so that an
   // allocation failure cannot leave a temporary file behind.
-  target_ = fs_.ResolveForWriting(target);
   if (target_.kind == WriteTarget::Kind::kFailed) {
     error_ = target_.error == FileError::kNone ? FileError::kOther : target_.error;
     return;
   }
   buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
   if (target_.kind == WriteTarget::Kind::kReplace) {
-    fs_.RemoveLeftovers(target_.path);
+    fs_.RemoveLeftovers(target_);
     CreateTemporary();
   } else {
-    file_ = fs_.OpenForWriting(target_.path);
+    file_ = fs_.OpenForWriting(target_);
     if (!file_) RecordError();
   }
 }
 
 void AtomicFileWriter::CreateTemporary() {
-  // On Windows a backslash ends the folder too; elsewhere it is part of a
-  // name, and the short name then still lands in the target's folder.
-  const size_t slash = target_.path.find_last_of("/\\");
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   const std::string tag = fs_.RunTag();
   bool shortName = false;
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::string name = target_.path.substr(0, nameStart);
+    std::string name;
     const std::string unique = tag + "-" + std::to_string(attempt);
     if (shortName) {
       name.append(kShortPrefix).append(unique).append(kShortSuffix);
     } else {
-      name.append(target_.path, nameStart).append(".").append(unique).append(kLongSuffix);
+      name.append(target_.name).append(".").append(unique).append(kLongSuffix);
     }
-    file_ = fs_.CreateNew(name);
+    file_ = fs_.CreateNew(target_, name);
     if (file_) {
       temporary_.swap(name);
-      if (!file_->CopyMetadata(target_.path)) {
+      if (!file_->CopyMetadata(target_)) {
         RecordError();
         if (error_ != FileError::kMetadata) error_ = FileError::kMetadata;
       }
@@ -207,7 +216,7 @@ bool AtomicFileWriter::Commit(const RetryQuestion& retry) {
       file_.reset();
       if (closed) {
         for (;;) {
-          if (fs_.Rename(temporary_, target_.path)) {
+          if (fs_.Replace(target_, temporary_)) {
             done_ = true;
             return true;
           }
@@ -229,7 +238,7 @@ void AtomicFileWriter::RemoveTemporary() {
     file_->Close();
     file_.reset();
   }
-  if (!temporary_.empty()) fs_.Remove(temporary_);
+  if (!temporary_.empty()) fs_.Remove(target_, temporary_);
 }
 
 void AtomicFileWriter::Abandon() {

@@ -6,6 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -56,10 +57,12 @@ class Descriptor {
   // Opening after the object exists: running out of memory cannot leave an
   // open, unowned descriptor behind. A new file is the runner's alone until
   // it has its final permissions.
-  bool Open(const char* path, int flags) {
-    fd_ = ::open(path, flags, 0600);
+  bool Open(const char* path, int flags) { return OpenAt(AT_FDCWD, path, flags); }
+  bool OpenAt(int folder, const char* name, int flags) {
+    fd_ = ::openat(folder, name, flags, 0600);
     return fd_ >= 0;
   }
+  int Fd() const { return fd_; }
   // For a FIFO opened without blocking: waits until the other end is there
   // (`events` on the descriptor), then makes reads and writes block again.
   bool AwaitPartner(short events) {
@@ -88,8 +91,10 @@ class PosixInputFile : public InputFile, private Descriptor {
     for (;;) {
       ssize_t n = ::read(fd_, buffer, size);
       if (n >= 0 || errno != EINTR) return n;
+      if (FileWaitsInterrupted()) return -1;  // errno is EINTR
     }
   }
+  using Descriptor::Fd;
   bool Close() override { return CloseDescriptor(); }
 };
 
@@ -97,22 +102,9 @@ class PosixOutputFile : public OutputFile, private Descriptor {
  public:
   explicit PosixOutputFile(int fd) : Descriptor(fd) {}
   using Descriptor::AwaitPartner;
-  using Descriptor::Open;
-  bool CopyMetadata(const std::string& original) override {
-    struct stat info;
-    if (::lstat(original.c_str(), &info) != 0) {
-      // A new file: the permissions any new file of the runner gets.
-      return errno == ENOENT && ::fchmod(fd_, 0666 & ~CurrentUmask()) == 0;
-    }
-    // Owner and group first (changing them clears set-id bits), where the
-    // runner may: a user who may not give the file away keeps it, as any
-    // program that saves a file in place of another's does.
-    if ((info.st_uid != ::geteuid() || info.st_gid != ::getegid()) &&
-        ::fchown(fd_, info.st_uid, info.st_gid) != 0) {
-      ::fchown(fd_, static_cast<uid_t>(-1), info.st_gid);
-    }
-    return ::fchmod(fd_, info.st_mode & 07777) == 0 && CopyAttributes(original);
-  }
+  using Descriptor::Fd;
+  using Descriptor::OpenAt;
+  bool CopyMetadata(const WriteTarget& original) override;
   bool Write(const char* data, size_t size) override {
     while (size > 0) {
       ssize_t n = ::write(fd_, data, size);
@@ -136,42 +128,139 @@ class PosixOutputFile : public OutputFile, private Descriptor {
     return mask;
   }
 
-  // Extended attributes, ACLs among them (they are attributes of the
-  // "system." kind): each one the original has, the new file gets.
-  bool CopyAttributes(const std::string& original) {
-    try {
-      const ssize_t listSize = ::llistxattr(original.c_str(), nullptr, 0);
-      if (listSize < 0) return errno == ENOTSUP;
-      if (listSize == 0) return true;
-      std::unique_ptr<char[]> names = std::make_unique<char[]>(static_cast<size_t>(listSize));
-      const ssize_t got =
-          ::llistxattr(original.c_str(), names.get(), static_cast<size_t>(listSize));
-      if (got < 0) return false;
-      std::unique_ptr<char[]> value;
-      size_t capacity = 0;
-      for (std::string_view list(names.get(), static_cast<size_t>(got)); !list.empty();) {
-        const std::string_view name = list.substr(0, list.find('\0'));
-        list.remove_prefix(std::min(list.size(), name.size() + 1));
-        const std::string key(name);
-        const ssize_t size = ::lgetxattr(original.c_str(), key.c_str(), nullptr, 0);
-        if (size < 0) return false;
-        if (static_cast<size_t>(size) > capacity) {
-          capacity = static_cast<size_t>(size);
-          value = std::make_unique<char[]>(capacity);
-        }
-        const ssize_t read = ::lgetxattr(original.c_str(), key.c_str(), value.get(), capacity);
-        if (read < 0 ||
-            ::fsetxattr(fd_, key.c_str(), value.get(), static_cast<size_t>(read), 0) != 0) {
-          return false;
-        }
-      }
-      return true;
-    } catch (const std::bad_alloc&) {
-      errno = ENOMEM;
-      return false;
-    }
-  }
 };
+
+// The held folder of a target: every step of a write is taken relative to it.
+class PosixFolder : public FolderHold {
+ public:
+  ~PosixFolder() override {
+    if (fd >= 0) ::close(fd);
+  }
+  int fd = -1;
+};
+
+int FolderFd(const WriteTarget& target) {
+  const auto* folder = static_cast<const PosixFolder*>(target.folder.get());
+  return folder ? folder->fd : AT_FDCWD;
+}
+
+// The file a new one replaces, opened to read its metadata: for reading
+// where the runner may, else only as a path ("/proc/self/fd/N").
+class MetadataSource {
+ public:
+  ~MetadataSource() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool Open(int folder, const char* name) {
+    fd_ = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0 && errno == EACCES) {
+      fd_ = ::openat(folder, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+      std::snprintf(proc_, sizeof proc_, "/proc/self/fd/%d", fd_);
+    }
+    return fd_ >= 0;
+  }
+  int Fd() const { return fd_; }
+  ssize_t List(char* names, size_t size) const {
+    return proc_[0] ? ::listxattr(proc_, names, size) : ::flistxattr(fd_, names, size);
+  }
+  ssize_t Get(const char* name, void* value, size_t size) const {
+    return proc_[0] ? ::getxattr(proc_, name, value, size) : ::fgetxattr(fd_, name, value, size);
+  }
+
+ private:
+  int fd_ = -1;
+  char proc_[32] = {};
+};
+
+// The names of a list of extended attributes, each ended by a zero byte.
+template <typename Each>
+bool ForEachName(const char* names, ssize_t size, Each each) {
+  for (std::string_view list(names, static_cast<size_t>(size)); !list.empty();) {
+    const std::string_view name = list.substr(0, list.find('\0'));
+    list.remove_prefix(std::min(list.size(), name.size() + 1));
+    if (!each(name)) return false;
+  }
+  return true;
+}
+
+bool HasName(const char* names, ssize_t size, std::string_view wanted) {
+  return !ForEachName(names, size, [&](std::string_view name) { return name != wanted; });
+}
+
+// Reads a list of extended attribute names (of the source, or of the new
+// file with `source` null); false on an error, with errno set.
+bool ListNames(const MetadataSource* source, int fd, std::unique_ptr<char[]>* names,
+               ssize_t* size) {
+  *size = source ? source->List(nullptr, 0) : ::flistxattr(fd, nullptr, 0);
+  if (*size < 0) return errno == ENOTSUP;  // a file system without them
+  if (*size == 0) return true;
+  *names = std::make_unique<char[]>(static_cast<size_t>(*size));
+  *size = source ? source->List(names->get(), static_cast<size_t>(*size))
+                 : ::flistxattr(fd, names->get(), static_cast<size_t>(*size));
+  return *size >= 0;
+}
+
+bool PosixOutputFile::CopyMetadata(const WriteTarget& original) {
+  const int folder = FolderFd(original);
+  struct stat info;
+  if (::fstatat(folder, original.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    // A new file: the permissions any new file of the runner gets.
+    return errno == ENOENT && ::fchmod(fd_, 0666 & ~CurrentUmask()) == 0;
+  }
+  MetadataSource source;
+  struct stat opened;
+  if (!S_ISREG(info.st_mode) || !source.Open(folder, original.name.c_str()) ||
+      ::fstat(source.Fd(), &opened) != 0 || opened.st_ino != info.st_ino ||
+      opened.st_dev != info.st_dev) {
+    return false;  // not the file that was found out
+  }
+  // Owner and group first, where the runner may: a user who may not give
+  // the file away keeps it, as any program that saves a file in place of
+  // another's does.
+  if ((info.st_uid != ::geteuid() || info.st_gid != ::getegid()) &&
+      ::fchown(fd_, info.st_uid, info.st_gid) != 0) {
+    ::fchown(fd_, static_cast<uid_t>(-1), info.st_gid);
+  }
+  try {
+    // Extended attributes, ACLs among them (attributes of the "system."
+    // kind): each one the original has, the new file gets ...
+    std::unique_ptr<char[]> names, value;
+    ssize_t size = 0;
+    if (!ListNames(&source, -1, &names, &size)) return false;
+    size_t capacity = 0;
+    const bool copied = ForEachName(names.get(), size, [&](std::string_view name) {
+      const std::string key(name);
+      const ssize_t length = source.Get(key.c_str(), nullptr, 0);
+      if (length < 0) return false;
+      if (static_cast<size_t>(length) > capacity) {
+        capacity = static_cast<size_t>(length);
+        value = std::make_unique<char[]>(capacity);
+      }
+      const ssize_t read = source.Get(key.c_str(), value.get(), capacity);
+      return read >= 0 &&
+             ::fsetxattr(fd_, key.c_str(), value.get(), static_cast<size_t>(read), 0) == 0;
+    });
+    if (!copied) return false;
+    // ... and an ACL the folder's default ACL gave the new file goes again
+    // where the original has none.
+    std::unique_ptr<char[]> own;
+    ssize_t ownSize = 0;
+    if (!ListNames(nullptr, fd_, &own, &ownSize)) return false;
+    const bool trimmed = ForEachName(own.get(), ownSize, [&](std::string_view name) {
+      if (!name.starts_with("system.posix_acl_") || HasName(names.get(), size, name)) return true;
+      const std::string key(name);
+      return ::fremovexattr(fd_, key.c_str()) == 0 || errno == ENODATA;
+    });
+    if (!trimmed) return false;
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+    return false;
+  }
+  // The permissions last, so that the ACL's mask follows them. Set-user-ID
+  // and set-group-ID are not carried onto new content, as the system
+  // clears them when a file is written.
+  return ::fchmod(fd_, info.st_mode & 01777 & ~static_cast<mode_t>(S_ISUID | S_ISGID)) == 0;
+}
 
 class PosixFileSystem : public FileSystem {
  public:
@@ -181,8 +270,9 @@ class PosixFileSystem : public FileSystem {
       *result = (errno == ENOENT || errno == ENOTDIR) ? OpenResult::kMissing : OpenResult::kFailed;
       return nullptr;
     }
-    if (S_ISDIR(info.st_mode)) {  // a folder counts as no file
-      *result = OpenResult::kMissing;
+    if (S_ISDIR(info.st_mode)) {  // a folder in the file's place says so
+      errno = EISDIR;
+      *result = OpenResult::kFailed;
       return nullptr;
     }
     auto file = std::make_unique<PosixInputFile>(-1);
@@ -192,50 +282,97 @@ class PosixFileSystem : public FileSystem {
       *result = OpenResult::kFailed;
       return nullptr;
     }
+    // The clean-up of left-overs never takes a file that was read.
+    if (::fstat(file->Fd(), &info) == 0) {
+      read_[readCount_++ % kReadKept] = {info.st_dev, info.st_ino};
+    }
     *result = OpenResult::kOpened;
     return file;
   }
 
-  std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
-    return Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC);
+  WriteTarget ResolveForWriting(const std::string& path) override {
+    WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone, {}, {}};
+    const size_t slash = path.find_last_of('/');
+    target.name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (target.name.empty()) return Failed(EISDIR);
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    // The folder as the system finds it now, links in its path followed by
+    // its own rules; from here on it is held.
+    if (!Hold(&target, AT_FDCWD, folder.c_str())) return Failed(errno);
+    struct stat info;
+    if (::fstatat(FolderFd(target), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) return target;  // a new file
+      return Failed(errno);
+    }
+    if (S_ISLNK(info.st_mode)) return ThroughLink(std::move(target));
+    return Classify(std::move(target), info);
   }
 
-  std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) override {
+  std::unique_ptr<OutputFile> CreateNew(const WriteTarget& beside,
+                                        const std::string& name) override {
     auto file = std::make_unique<PosixOutputFile>(-1);
-    // A FIFO without a reader refuses a non-blocking open (ENXIO) until one
-    // comes; a blocking open would wait for ever.
-    bool failed = false;
-    const bool opened = WaitFor([&] {
-      if (file->Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK)) return true;
-      failed = errno != ENXIO;  // any other reason does not pass by waiting
-      return failed;
-    });
-    if (!opened || failed || !file->AwaitPartner(POLLOUT)) return nullptr;
+    if (!file->OpenAt(FolderFd(beside), name.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC)) {
+      return nullptr;
+    }
     return file;
   }
 
-  bool Rename(const std::string& from, const std::string& to) override {
-    return std::rename(from.c_str(), to.c_str()) == 0;
+  std::unique_ptr<OutputFile> OpenForWriting(const WriteTarget& target) override {
+    auto file = std::make_unique<PosixOutputFile>(-1);
+    // A FIFO without a reader refuses a non-blocking open (ENXIO) until one
+    // comes; a blocking open would wait for ever. Links are followed, as
+    // /dev/stdout leads to the descriptor's pipe or terminal.
+    bool failed = false;
+    const bool opened = WaitFor([&] {
+      if (file->OpenAt(FolderFd(target), target.name.c_str(),
+                       O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK)) {
+        return true;
+      }
+      failed = errno != ENXIO;  // any other reason does not pass by waiting
+      return failed;
+    });
+    if (!opened || failed) return nullptr;
+    // A plain file that took the special file's place is never written
+    // into: only a whole new file may replace it.
+    struct stat info;
+    if (::fstat(file->Fd(), &info) != 0) return nullptr;
+    if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) {
+      errno = ELOOP;
+      return nullptr;
+    }
+    if (!file->AwaitPartner(POLLOUT)) return nullptr;
+    return file;
   }
 
-  bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+  bool Replace(const WriteTarget& target, const std::string& name) override {
+    const int folder = FolderFd(target);
+    return ::renameat(folder, name.c_str(), folder, target.name.c_str()) == 0;
+  }
 
-  void RemoveLeftovers(const std::string& target) override {
-    const size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    const std::string_view name = slash == std::string::npos
-                                      ? std::string_view(target)
-                                      : std::string_view(target).substr(slash + 1);
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    const int dirFd = ::dirfd(dir);
+  bool Remove(const WriteTarget& beside, const std::string& name) override {
+    return ::unlinkat(FolderFd(beside), name.c_str(), 0) == 0;
+  }
+
+  void RemoveLeftovers(const WriteTarget& target) override {
+    // A descriptor of its own for the listing, of the held folder.
+    const int listFd = ::openat(FolderFd(target), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return;
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+      ::close(listFd);
+      return;
+    }
     const time_t hourAgo = ::time(nullptr) - 3600;
     while (const dirent* entry = ::readdir(dir)) {
-      if (!IsTemporaryNameOf(entry->d_name, name)) continue;
+      if (target.name == entry->d_name || !IsTemporaryNameOf(entry->d_name, target.name)) continue;
       struct stat info;
-      if (::fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-          S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_mtime < hourAgo) {
-        ::unlinkat(dirFd, entry->d_name, 0);
+      if (::fstatat(listFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_mtime < hourAgo &&
+          !WasRead(info)) {
+        ::unlinkat(listFd, entry->d_name, 0);
       }
     }
     ::closedir(dir);
@@ -247,49 +384,121 @@ class PosixFileSystem : public FileSystem {
     return text;
   }
 
-  WriteTarget ResolveForWriting(const std::string& path) override {
-    WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone};
-    // Links are followed one level at a time, so that the file a link names
-    // is replaced in its own folder and every link stays a link.
-    for (int level = 0;; ++level) {
-      struct stat info;
-      if (::lstat(target.path.c_str(), &info) != 0) {
-        if (errno == ENOENT) return target;  // a new file, or a dangling link's file
-        return Failed(errno);
-      }
-      if (S_ISREG(info.st_mode)) {
-        // A file that forbids writing is not replaced, not even by root.
-        if ((info.st_mode & 0222) == 0 ||
-            ::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0) {
-          if (errno == EROFS) return Failed(EROFS);
-          return {WriteTarget::Kind::kFailed, std::string(), FileError::kReadOnlyFile};
-        }
-        return target;
-      }
-      if (S_ISDIR(info.st_mode)) return Failed(EISDIR);
-      if (!S_ISLNK(info.st_mode)) {
-        target.kind = WriteTarget::Kind::kDirect;
-        return target;
-      }
-      if (level >= kMaxLinkLevels) return Failed(ELOOP);
-      std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
-      const ssize_t n = ::readlink(target.path.c_str(), link.data(), link.size());
-      if (n < 0 || static_cast<size_t>(n) >= link.size()) return Failed(n < 0 ? errno : ELOOP);
-      link.resize(static_cast<size_t>(n));
-      if (link.empty()) return Failed(ENOENT);
-      if (link[0] != '/') {
-        const size_t slash = target.path.find_last_of('/');
-        if (slash != std::string::npos) link.insert(0, target.path, 0, slash + 1);
-      }
-      target.path = std::move(link);
-    }
-  }
-
   FileError LastError() override { return ErrorOf(errno); }
 
  private:
-  // As the kernel does for a path.
-  static constexpr int kMaxLinkLevels = 40;
+  // How many files read lately the clean-up keeps clear of.
+  static constexpr size_t kReadKept = 8;
+
+  // Holds the folder `path` (relative to `at`) for the target.
+  static bool Hold(WriteTarget* target, int at, const char* path) {
+    auto folder = std::make_shared<PosixFolder>();
+    folder->fd = ::openat(at, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder->fd < 0) return false;
+    target->folder = std::move(folder);
+    return true;
+  }
+
+  // What a write to an existing entry `info` of the held folder must do.
+  static WriteTarget Classify(WriteTarget target, const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) return Failed(EISDIR);
+    if (!S_ISREG(info.st_mode)) {
+      target.kind = WriteTarget::Kind::kDirect;
+      return target;
+    }
+    const int folder = FolderFd(target);
+    // A file that forbids writing is not replaced, not even by root.
+    if ((info.st_mode & 0222) == 0) return Failed(FileError::kReadOnlyFile);
+    if (::faccessat(folder, target.name.c_str(), W_OK, AT_EACCESS) != 0) {
+      if (errno == EROFS) return Failed(EROFS);
+      return Failed(EACCES);  // writable by others, not by the runner
+    }
+    // In a folder with the sticky bit (as /tmp) only the file's or the
+    // folder's owner may put another file in its place.
+    struct stat held;
+    if (::fstat(folder, &held) == 0 && (held.st_mode & S_ISVTX) && ::geteuid() != 0 &&
+        info.st_uid != ::geteuid() && held.st_uid != ::geteuid()) {
+      return Failed(FileError::kOthersInSticky);
+    }
+    return target;
+  }
+
+  // A symbolic link in the held folder: the system follows it with its own
+  // rules, and the file it leads to is replaced in its own folder, held
+  // then, so that the link stays a link.
+  static WriteTarget ThroughLink(WriteTarget target) {
+    const int fd = ::openat(FolderFd(target), target.name.c_str(), O_PATH | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? Dangling(std::move(target)) : Failed(errno);
+    struct stat info;
+    char proc[32];
+    std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+    std::string where(4096, '\0');
+    const bool known = ::fstat(fd, &info) == 0;
+    const ssize_t n = known && S_ISREG(info.st_mode) ? ::readlink(proc, where.data(), where.size())
+                                                     : 0;
+    ::close(fd);
+    if (!known) return Failed(ELOOP);
+    if (!S_ISREG(info.st_mode)) return Classify(std::move(target), info);
+    // The system's own name of the file it opened; the file must still be
+    // there under that name, in the folder held from now on.
+    if (n <= 0 || static_cast<size_t>(n) >= where.size() || where[0] != '/') return Failed(ELOOP);
+    where.resize(static_cast<size_t>(n));
+    const size_t slash = where.find_last_of('/');
+    WriteTarget found{WriteTarget::Kind::kReplace, where, FileError::kNone, where.substr(slash + 1),
+                      {}};
+    struct stat there;
+    if (!Hold(&found, AT_FDCWD, slash == 0 ? "/" : where.substr(0, slash).c_str()) ||
+        ::fstatat(FolderFd(found), found.name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 ||
+        there.st_dev != info.st_dev || there.st_ino != info.st_ino) {
+      return Failed(ELOOP);
+    }
+    return Classify(std::move(found), there);
+  }
+
+  // A link whose file does not exist yet: the file is made where the link
+  // names it, if the system would follow this link at all (in a sticky
+  // folder open to everyone, only a link of the runner or of the folder's
+  // owner is followed).
+  static WriteTarget Dangling(WriteTarget target) {
+    const int folder = FolderFd(target);
+    struct stat link, held;
+    if (::fstatat(folder, target.name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstat(folder, &held) != 0) {
+      return Failed(errno);
+    }
+    if ((held.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH) &&
+        link.st_uid != ::geteuid() && link.st_uid != held.st_uid) {
+      return Failed(EACCES);
+    }
+    std::string named(4096, '\0');
+    const ssize_t n = ::readlinkat(folder, target.name.c_str(), named.data(), named.size());
+    if (n <= 0 || static_cast<size_t>(n) >= named.size()) return Failed(ELOOP);
+    named.resize(static_cast<size_t>(n));
+    const size_t slash = named.find_last_of('/');
+    WriteTarget found{WriteTarget::Kind::kReplace, named, FileError::kNone,
+                      slash == std::string::npos ? named : named.substr(slash + 1), {}};
+    if (named[0] != '/') {
+      const size_t own = target.path.find_last_of('/');
+      if (own != std::string::npos) found.path.insert(0, target.path, 0, own + 1);
+    }
+    const std::string within = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : named.substr(0, slash);
+    if (found.name.empty()) return Failed(EISDIR);
+    if (!Hold(&found, folder, within.c_str())) return Failed(errno);
+    struct stat info;
+    if (::fstatat(FolderFd(found), found.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      return Failed(ELOOP);  // the link's file came meanwhile, or leads on
+    }
+    return errno == ENOENT ? found : Failed(errno);
+  }
+
+  bool WasRead(const struct stat& info) const {
+    for (size_t i = 0; i < std::min(readCount_, kReadKept); ++i) {
+      if (read_[i].first == info.st_dev && read_[i].second == info.st_ino) return true;
+    }
+    return false;
+  }
 
   static FileError ErrorOf(int error) {
     switch (error) {
@@ -333,14 +542,12 @@ class PosixFileSystem : public FileSystem {
 
   static WriteTarget Failed(int error) {
     errno = error;
-    return {WriteTarget::Kind::kFailed, std::string(), ErrorOf(error)};
+    return Failed(ErrorOf(error));
   }
+  static WriteTarget Failed(FileError error) { return WriteTarget::Refused(error); }
 
-  static std::unique_ptr<OutputFile> Open(const std::string& path, int flags) {
-    auto file = std::make_unique<PosixOutputFile>(-1);
-    if (!file->Open(path.c_str(), flags)) return nullptr;
-    return file;
-  }
+  std::pair<dev_t, ino_t> read_[kReadKept] = {};
+  size_t readCount_ = 0;
 };
 
 }  // namespace

@@ -246,8 +246,9 @@ TEST_F(DiskTargetTest, TheReplacementKeepsTheMetadata) {
   EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
-// Left-overs of killed runs go when it is safe: this kind of name, a plain
-// file of the runner's, unchanged for an hour. Everything else stays.
+// Left-overs of killed runs go when it is safe: exactly the writer's names,
+// a plain file of the runner's, unchanged for an hour, neither the target
+// nor a file read. Everything else stays, look-alike names among them.
 TEST_F(DiskTargetTest, OnlySafeLeftoversAreRemoved) {
   auto age = [](const fs::path& path, int seconds) {
     const timeval then[2] = {{::time(nullptr) - seconds, 0}, {::time(nullptr) - seconds, 0}};
@@ -260,9 +261,19 @@ TEST_F(DiskTargetTest, OnlySafeLeftoversAreRemoved) {
     int seconds;
     bool removed;
   } entries[] = {
-      {"JWC_TEMP.TXT.q836-new", false, 7200, true},  // earlier versions' fixed name
       {"JWC_TEMP.TXT.1a2b-0.q836-new", false, 7200, true},
+      {"JWC_TEMP.TXT.1a2b-99.q836-new", false, 7200, true},
       {"q836-1a2b-3.tmp~", false, 7200, true},
+      {"JWC_TEMP.TXT.q836-new", false, 7200, false},  // not a name this writer makes
+      {"JWC_TEMP.TXT.backup.q836-new", false, 7200, false},
+      {"JWC_TEMP.TXT.1a2b-07.q836-new", false, 7200, false},
+      {"JWC_TEMP.TXT.01a2b-0.q836-new", false, 7200, false},
+      {"JWC_TEMP.TXT.1a2b-0-1.q836-new", false, 7200, false},
+      {"JWC_TEMP.TXT.1a2g-0.q836-new", false, 7200, false},
+      {"q836-notes.tmp~", false, 7200, false},
+      {"q836-1a2b-x.tmp~", false, 7200, false},
+      {"q836-1a2b.tmp~", false, 7200, false},
+      {"q836-0-0.tmp~", false, 7200, false},
       {"JWC_TEMP.TXT.1a2b-1.q836-new", false, 60, false},  // perhaps a run still writing
       {"JWC_TEMP.TXT.1a2b-2.q836-new", true, 7200, false},
       {"JWC_TEMP.TXT.backup", false, 7200, false},
@@ -277,10 +288,26 @@ TEST_F(DiskTargetTest, OnlySafeLeftoversAreRemoved) {
     }
     age(dir / e.name, e.seconds);
   }
+  // A file read in this run keeps its name-alike too.
+  Put(dir / "q836-77-0.tmp~", "read");
+  age(dir / "q836-77-0.tmp~", 7200);
+  FileSystem::OpenResult opened;
+  ASSERT_NE(DiskFileSystem().OpenForReading((dir / "q836-77-0.tmp~").string(), &opened), nullptr);
   ASSERT_TRUE(Write(dir / "JWC_TEMP.TXT", "hd\r\n"));
   for (const auto& e : entries) {
     EXPECT_EQ(fs::exists(fs::symlink_status(dir / e.name)), !e.removed) << e.name;
   }
+  EXPECT_EQ(Read(dir / "q836-77-0.tmp~"), "read");
+  // A target named like a left-over is converted in place, its mode kept.
+  const fs::path alike = dir / "q836-1a2b-4.tmp~";
+  Put(alike, "old");
+  ASSERT_EQ(::chmod(alike.c_str(), 0600), 0);
+  age(alike, 7200);
+  ASSERT_TRUE(Write(alike, "hd\r\n"));
+  EXPECT_EQ(Read(alike), "hd\r\n");
+  struct stat info;
+  ASSERT_EQ(::stat(alike.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
   if (::geteuid() != 0) {
     std::printf("another user's left-over: needs root to make; skipped\n");
     return;

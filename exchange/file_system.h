@@ -29,6 +29,7 @@ enum class FileError {
   kMetadata,        // the file's permissions, owner or attributes cannot be kept
   kInterrupted,     // a wait was ended by Ctrl+C or a signal to stop
   kExists,          // an exclusive create found a file of that name
+  kOthersInSticky,  // another user's file in a folder where only owners may replace files
   kOther,
 };
 
@@ -37,15 +38,20 @@ std::string_view FileErrorText(FileError error);
 /// The reason of a failed read as a short Japanese phrase.
 std::string_view ReadErrorText(FileError error);
 
-/// Ends every wait for a FIFO's other end, now and later (false: waits
-/// again); safe to call from a signal handler.
+/// Asks every wait and long step of the run to end (a FIFO's other end,
+/// reading, the pictures), now and later (false: the run goes on again);
+/// safe to call from a signal handler.
 void InterruptFileWaits(bool stop = true);
 /// Whether InterruptFileWaits was called.
 bool FileWaitsInterrupted();
 
-/// Whether `name` (without its folder) is the name of a temporary file that
-/// a write to a file named `targetName` makes, in this or an earlier run.
+/// Whether `name` (without its folder) is exactly the name of a temporary
+/// file that a write to a file named `targetName` makes: "TARGET.P-N.q836-new"
+/// or "q836-P-N.tmp~", P a process id in lowercase hexadecimal and N a
+/// decimal counter, both without leading zeros.
 bool IsTemporaryNameOf(std::string_view name, std::string_view targetName);
+
+struct WriteTarget;
 
 /// A file opened for reading.
 class InputFile {
@@ -61,11 +67,12 @@ class InputFile {
 class OutputFile {
  public:
   virtual ~OutputFile() = default;
-  /// Gives the new file the permissions, owner, group, extended attributes
-  /// and ACLs of the file at `original` (where the runner may set them), or
-  /// the defaults of a new file when there is none; false when one of them
+  /// Gives the new file the permissions (without set-user-ID and
+  /// set-group-ID), owner, group, extended attributes and exactly the ACLs
+  /// of the file `original` names (where the runner may set them), or the
+  /// defaults of a new file when there is none; false when one of them
   /// cannot be kept. Where the platform's replace keeps them, nothing to do.
-  virtual bool CopyMetadata(const std::string& original) = 0;
+  virtual bool CopyMetadata(const WriteTarget& original) = 0;
   /// Writes all `size` bytes; false on an error.
   virtual bool Write(const char* data, size_t size) = 0;
   /// Forces the written bytes to the disk; false on an error.
@@ -74,18 +81,34 @@ class OutputFile {
   virtual bool Close() = 0;
 };
 
-/// What writing a whole file to a path has to do.
+/// The platform's hold on the folder of a file to be written (an open
+/// descriptor or handle): every later step of the write happens in that
+/// folder, wherever its path leads by then.
+class FolderHold {
+ public:
+  virtual ~FolderHold() = default;
+};
+
+/// What writing a whole file to a path has to do, found out once before
+/// anything is read or written.
 struct WriteTarget {
   enum class Kind {
     kReplace,  // a plain file or none: write a new file beside it and rename it over
     kDirect,   // a FIFO, a device or another special file: write into it
-    kFailed,   // cannot be found out (a link loop, an unresolvable link)
+    kFailed,   // cannot be written (see error)
   };
   Kind kind = Kind::kReplace;
-  /// The file to replace or write into: the path itself, or the file that a
-  /// symbolic link names, every level resolved.
+  /// The file to replace or write into, for messages and path-based file
+  /// systems: the path itself, or where a symbolic link leads.
   std::string path;
   FileError error = FileError::kNone;  // for kFailed
+  /// The file's name inside its folder.
+  std::string name;
+  /// The folder, held from the start (none on a file system of paths).
+  std::shared_ptr<FolderHold> folder;
+
+  /// A target that cannot be written, for `why`.
+  static WriteTarget Refused(FileError why) { return {Kind::kFailed, {}, why, {}, {}}; }
 };
 
 /// File operations on paths given in UTF-8.
@@ -98,27 +121,31 @@ class FileSystem {
   /// FIFO is waited for (about 10 s) until a writer has written.
   virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path,
                                                     OpenResult* result) = 0;
-  /// Creates a new file exclusively: never an existing file, never through
-  /// a link (kExists then); null on an error.
-  virtual std::unique_ptr<OutputFile> CreateNew(const std::string& path) = 0;
-  /// Opens an existing special file (a FIFO, a device) for writing, without
-  /// creating or truncating anything; a FIFO is waited for (about 10 s)
-  /// until it has a reader. Null on an error.
-  virtual std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) = 0;
-  /// Puts the file `from` in the place of `to`, replacing an existing `to`
-  /// in one step; false on an error, and `to` is then as it was.
-  virtual bool Rename(const std::string& from, const std::string& to) = 0;
-  /// Deletes a file; false when it could not be deleted.
-  virtual bool Remove(const std::string& path) = 0;
+  /// Finds out what a write to `path` must do and holds its folder. Links
+  /// are followed by the system with its own rules.
+  virtual WriteTarget ResolveForWriting(const std::string& path) = 0;
+  /// Creates the file `name` in the folder of `beside` exclusively: never
+  /// an existing file, never through a link (kExists then); null on an error.
+  virtual std::unique_ptr<OutputFile> CreateNew(const WriteTarget& beside,
+                                                const std::string& name) = 0;
+  /// Opens the special file `target` (a FIFO, a device) for writing,
+  /// without creating or truncating anything; a FIFO is waited for (about
+  /// 10 s) until it has a reader. Null on an error.
+  virtual std::unique_ptr<OutputFile> OpenForWriting(const WriteTarget& target) = 0;
+  /// Puts the file `name` of the target's folder in the target's place, in
+  /// one step; false on an error, and the target is then as it was.
+  virtual bool Replace(const WriteTarget& target, const std::string& name) = 0;
+  /// Deletes the file `name` of the folder of `beside`; false when it
+  /// could not be deleted.
+  virtual bool Remove(const WriteTarget& beside, const std::string& name) = 0;
   /// Deletes the temporary files that killed runs left beside `target`:
-  /// only regular files of this kind of name (IsTemporaryNameOf), never
-  /// through a link, of the running user where the platform tells owners,
-  /// and unchanged for an hour, so that no running write loses its file.
-  virtual void RemoveLeftovers(const std::string& target) = 0;
+  /// only regular files of exactly the writer's names (IsTemporaryNameOf),
+  /// never through a link, of the running user, unchanged for an hour (so
+  /// that no running write loses its file), and never the target itself
+  /// or a file this process has read.
+  virtual void RemoveLeftovers(const WriteTarget& target) = 0;
   /// A text unique to this process among those running (its id).
   virtual std::string RunTag() = 0;
-  /// Finds out what a write to `path` must do (see WriteTarget).
-  virtual WriteTarget ResolveForWriting(const std::string& path) = 0;
   /// Why the last operation that failed on the calling thread failed.
   virtual FileError LastError() = 0;
   /// The reason of a failure that just happened: LastError, or kOther where
@@ -141,7 +168,9 @@ FileSystem& DiskFileSystem();
 /// or a read-only file is refused.
 class AtomicFileWriter {
  public:
-  AtomicFileWriter(FileSystem& fs, std::string target);
+  AtomicFileWriter(FileSystem& fs, const std::string& target);
+  /// For a target found out earlier (its folder held since).
+  AtomicFileWriter(FileSystem& fs, WriteTarget target);
   /// Without Commit or Abandon: as Abandon.
   ~AtomicFileWriter();
 
@@ -172,7 +201,7 @@ class AtomicFileWriter {
 
   FileSystem& fs_;
   WriteTarget target_;
-  std::string temporary_;  // empty when writing directly
+  std::string temporary_;  // its name in the target's folder; empty when writing directly
   std::unique_ptr<OutputFile> file_;
   std::unique_ptr<char[]> buffer_;
   size_t used_ = 0;

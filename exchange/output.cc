@@ -26,15 +26,15 @@ namespace {
 // block is full, so a small write-back costs no thread and no early file.
 class ExchangeSpill : public OutLineList::BlockSink {
  public:
-  ExchangeSpill(FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  ExchangeSpill(FileSystem& fs, WriteTarget target) : fs_(fs), target_(std::move(target)) {}
   ~ExchangeSpill() override { Abandon(); }
 
-  const std::string& Path() const { return path_; }
+  const WriteTarget& Target() const { return target_; }
   bool Started() const { return writer_ != nullptr; }
 
   void Take(std::unique_ptr<char[]> bytes, size_t size) override {
     if (!writer_) {
-      writer_ = std::make_unique<AtomicFileWriter>(fs_, path_);
+      writer_ = std::make_unique<AtomicFileWriter>(fs_, target_);
       try {
         thread_ = std::thread([this] { WriteQueued(); });
       } catch (const std::exception&) {
@@ -100,7 +100,7 @@ class ExchangeSpill : public OutLineList::BlockSink {
   }
 
   FileSystem& fs_;
-  const std::string path_;
+  const WriteTarget target_;
   std::unique_ptr<AtomicFileWriter> writer_;
   std::thread thread_;
   std::mutex mutex_;
@@ -113,9 +113,9 @@ std::unique_ptr<ExchangeSpill> spill;
 
 }  // namespace
 
-void BeginExchangeFile(const std::string& path, FileSystem& fs) {
+void BeginExchangeFile(const WriteTarget& target, FileSystem& fs) {
   OutLines.SetSink(nullptr);
-  spill = std::make_unique<ExchangeSpill>(fs, path);
+  spill = std::make_unique<ExchangeSpill>(fs, target);
   OutLines.SetSink(spill.get());
 }
 
@@ -126,11 +126,17 @@ void AbandonExchangeFile() {
 
 bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error,
                        const AtomicFileWriter::RetryQuestion& retry) {
+  return WriteExchangeFile(fs.ResolveForWriting(path), fs, error, retry);
+}
+
+bool WriteExchangeFile(const WriteTarget& target, FileSystem& fs, FileError* error,
+                       const AtomicFileWriter::RetryQuestion& retry) {
   OutLines.SetSink(nullptr);
   std::unique_ptr<ExchangeSpill> started = std::move(spill);
   FileError failure = FileError::kNone;
   bool ok;
-  if (started && started->Started() && started->Path() == path && OutLineCount > 0) {
+  if (started && started->Started() && started->Target().folder == target.folder &&
+      started->Target().path == target.path && OutLineCount > 0) {
     ok = started->Finish(
         [](AtomicFileWriter& out) {
           OutLines.ForEachBlock([&](std::string_view bytes) { out.Write(bytes); });
@@ -138,7 +144,7 @@ bool WriteExchangeFile(const std::string& path, FileSystem& fs, FileError* error
         &failure, retry);
   } else {
     started.reset();  // a file begun elsewhere is given up
-    AtomicFileWriter out(fs, path);
+    AtomicFileWriter out(fs, target);
     if (OutLineCount == 0) {
       out.Write("hq\r\n");
     } else {

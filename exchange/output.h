@@ -24,18 +24,21 @@ void EmitKeywordLine(std::string_view text);
 bool WriteExchangeFile(const std::string& path, FileSystem& fs = DiskFileSystem(),
                        FileError* error = nullptr,
                        const AtomicFileWriter::RetryQuestion& retry = nullptr);
+/// The same for a target found out earlier, its folder held since.
+bool WriteExchangeFile(const WriteTarget& target, FileSystem& fs, FileError* error = nullptr,
+                       const AtomicFileWriter::RetryQuestion& retry = nullptr);
 
 /// Gives up a new exchange file begun by BeginExchangeFile: its temporary
 /// file is deleted and the target stays as it was.
 void AbandonExchangeFile();
 
-/// Announces that OutLines will be written to `path`: from now on each full
+/// Announces that OutLines will be written to `target`: from now on each full
 /// block of lines is written to the new file at once, on a second thread,
 /// and released, so that a large write-back neither holds all its lines nor
 /// waits for the disk at the end. When no thread can be started, the blocks
-/// are written on the calling thread. WriteExchangeFile with the same path
+/// are written on the calling thread. WriteExchangeFile with the same target
 /// finishes the file; emptying OutLines (ESC) gives it up, leaving the
 /// target as it was. The bytes written are the same as without it.
-void BeginExchangeFile(const std::string& path, FileSystem& fs = DiskFileSystem());
+void BeginExchangeFile(const WriteTarget& target, FileSystem& fs);
 
 }  // namespace q836

@@ -520,7 +520,7 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
   std::unique_ptr<InputFile> file = fs.OpenForReading(path, &opened);
   if (!file) {
     if (opened == FileSystem::OpenResult::kMissing) return fail(0, FileError::kFileMissing);
-    return fail(1, fs.FailureReason());
+    return fail(0, fs.FailureReason());
   }
 
   // A small first block keeps small files cheap; a file that fills it is
@@ -534,8 +534,13 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
   bool ended = false;     // a 0x1A at the start of a line ended the input
   try {
     while (!ended) {
-      const std::ptrdiff_t got = file->Read(block.get(), blockBytes);
+      const std::ptrdiff_t got =
+          FileWaitsInterrupted() ? -1 : file->Read(block.get(), blockBytes);
       if (got < 0) {
+        if (FileWaitsInterrupted()) {
+          file->Close();
+          return fail(lineNumber + 1, FileError::kInterrupted);
+        }
         const FileError error = fs.FailureReason();
         file->Close();
         return fail(lineNumber + 1, error);

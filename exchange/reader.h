@@ -45,8 +45,9 @@ void ParseExchangeLine(std::string_view line);
 /// Reads the exchange file at `path` and applies every line. Returns false
 /// when there is no file, on an input/output error, or when a line failed;
 /// then `failedLine` (if given) receives the 1-based number of that line, or
-/// 0 when there was no file, and `reason` (if given) why the file could not
-/// be read: kFileMissing, the disk's reason, or kNone for a line that failed.
+/// 0 when the file could not be opened, and `reason` (if given) why the
+/// file could not be read: kFileMissing, the disk's reason, kInterrupted
+/// after a stop request, or kNone for a line that failed.
 bool LoadExchangeFile(const std::string& path, int64_t* failedLine = nullptr,
                       FileSystem& fs = DiskFileSystem(), FileError* reason = nullptr);
 

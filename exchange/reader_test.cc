@@ -349,7 +349,7 @@ TEST_F(ReaderTest, MissingFolderAndFailingFiles) {
   fs.files["locked"] = "ci 1 1 1\n";
   fs.unreadable["locked"] = true;
   EXPECT_FALSE(LoadExchangeFile("locked", &line, fs, &reason));
-  EXPECT_EQ(line, 1);
+  EXPECT_EQ(line, 0);  // not opened: no line was read
   EXPECT_EQ(reason, FileError::kAccessDenied);
   fs.failReadAfter = 12;
   fs.files["JWC_TEMP.TXT"] = "ci 1 1 1\nci 2 2 2\nci 3 3 3\n";
@@ -362,9 +362,16 @@ TEST_F(ReaderTest, MissingFolderAndFailingFiles) {
   EXPECT_FALSE(LoadExchangeFile("JWC_TEMP.TXT", &line, fs, &reason));
   EXPECT_EQ(line, 2);
   EXPECT_EQ(reason, FileError::kNone);  // the line failed, not the disk
-  EXPECT_FALSE(LoadExchangeFile("/", &line, DiskFileSystem(), &reason));  // a folder: no file
+  EXPECT_FALSE(LoadExchangeFile("/", &line, DiskFileSystem(), &reason));  // a folder says so
   EXPECT_EQ(line, 0);
-  EXPECT_EQ(reason, FileError::kFileMissing);
+  EXPECT_EQ(reason, FileError::kFolderInTheWay);
+  // A stop request ends the load before the next block.
+  const auto circles = CircleCount;
+  InterruptFileWaits();
+  EXPECT_FALSE(LoadExchangeFile("JWC_TEMP.TXT", &line, fs, &reason));
+  InterruptFileWaits(false);
+  EXPECT_EQ(reason, FileError::kInterrupted);
+  EXPECT_EQ(CircleCount, circles);
 }
 
 TEST_F(ReaderTest, LinesLongerThanAReadBlock) {

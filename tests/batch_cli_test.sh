@@ -117,7 +117,7 @@ wait_for_handler() {  # PID SIGNAL: until the process catches SIGNAL (SigCgt)
 wait_for_handler "$pid" 15
 kill -TERM "$pid"
 wait "$pid"
-check "SIGTERM in a FIFO wait exits 1" test $? = 1
+check "SIGTERM in a FIFO wait exits 143" test $? = 143
 check "SIGTERM in a FIFO wait says so" grep -q '（中断されました）' "$work/term.err"
 check "the FIFO stays" test -p "$work/w/out.fifo"
 # A settings FIFO without a writer: told after about 10 s; the defaults are
@@ -250,23 +250,113 @@ cp "$work/JWC_TEMP.TXT" "$work/second.txt"
 "$batch" --no-circles --no-arcs -o "$work/third.txt" "$work/second.txt" 2>/dev/null
 check "sample is stable on a second pass" cmp -s "$work/second.txt" "$work/third.txt"
 
-# Ctrl+C acts as ESC: the run ends normally and writes "hq" alone, nothing
-# else. The exchange file is a FIFO held open after its content, so the run
-# is still reading when the interrupt comes, before the write-back; it is
-# sent once the runner catches SIGINT (signal 2 in SigCgt), however slowly a
-# busy machine starts it, and the FIFO is closed after it.
+# A stop request ends the run in every mode with 128 + the signal's number
+# and 「中断されました」. While loading: the exchange file is a FIFO held open
+# after its content, so the run is still reading when the signal comes; it
+# is sent once the runner catches it (SigCgt), however slowly a busy machine
+# starts it. Nothing is written, not even the settings.
+for sig in INT TERM HUP; do
+  rm -f "$work/fifo"
+  mkfifo "$work/fifo"
+  "$batch" --settings "$work/int.dat" -o "$work/int.txt" "$work/fifo" 2> "$work/int.err" &
+  pid=$!
+  exec 3> "$work/fifo"
+  crlf "ci 1 1 0.01" "ci 2 2 5" >&3
+  wait_for_handler "$pid" "$(kill -l "$sig")"
+  kill -"$sig" "$pid"
+  wait "$pid"
+  code=$?
+  exec 3>&-
+  check "SIG$sig while loading exits 128+$(kill -l "$sig")" test $code = $((128 + $(kill -l "$sig")))
+  check "SIG$sig while loading says so" grep -qx 'q836-batch: 中断されました' "$work/int.err"
+  check "SIG$sig while loading writes nothing" test ! -e "$work/int.txt" -a ! -e "$work/int.dat"
+done
+# Later steps: the run pauses there for the test (Q836_TEST_PAUSE_AT) and
+# the signal comes while it waits. A preview prints nothing, a picture
+# leaves the old one, a write-back makes the file "hq".
+stopped_at() {  # STEP SIGNAL COMMAND...: runs COMMAND, stops it at STEP, prints its exit status
+  local step=$1 sig=$2
+  shift 2
+  rm -f "$work/stop.err"
+  Q836_TEST_PAUSE_AT=$step "$@" > "$work/stop.out" 2> "$work/stop.err" &
+  local pid=$!
+  for _ in $(seq 1 600); do
+    grep -q "paused at $step" "$work/stop.err" 2>/dev/null && break
+    sleep 0.05
+  done
+  kill -"$sig" "$pid"
+  wait "$pid"
+  echo $?
+}
+typical "$work/stop.txt"
+check "SIGTERM in the preview exits 143" \
+  test "$(stopped_at preview TERM "$batch" --preview "$work/stop.txt")" = 143
+check "SIGTERM in the preview prints nothing" test ! -s "$work/stop.out"
+echo old > "$work/stop.svg"
+check "SIGINT in the picture exits 130" \
+  test "$(stopped_at svg INT "$batch" --preview-svg "$work/stop.svg" "$work/stop.txt")" = 130
+check "SIGINT in the picture keeps the old one" test "$(cat "$work/stop.svg")" = old
+check "SIGINT in the picture leaves nothing" test -z "$(ls "$work" | grep -e 'q836-new$' -e 'tmp~$')"
+check "SIGTERM in the write-back exits 143" \
+  test "$(stopped_at write-back TERM "$batch" --settings "$work/stop.dat" "$work/stop.txt")" = 143
+check "SIGTERM in the write-back writes hq" cmp -s "$work/stop.txt" <(crlf hq)
+check "SIGTERM in the write-back says so" grep -qx 'q836-batch: 中断されました' "$work/stop.err"
+check "SIGTERM in the write-back keeps the saved settings" test -s "$work/stop.dat"
+
+# A folder swapped for a link while the selection loads: the result goes
+# into the folder the run was given, never into the one the link names.
+mkdir -p "$work/swap/dir" "$work/swap/other"
+echo theirs > "$work/swap/other/out.txt"
+echo mine > "$work/swap/dir/out.txt"
+rm -f "$work/fifo"
 mkfifo "$work/fifo"
-"$batch" --settings "$work/int.dat" -o "$work/int.txt" "$work/fifo" 2>/dev/null &
+"$batch" --no-arcs -o "$work/swap/dir/out.txt" "$work/fifo" 2>/dev/null &
 pid=$!
-exec 3> "$work/fifo"
-crlf "ci 1 1 0.01" "ci 2 2 5" >&3
-wait_for_handler "$pid" 2
-kill -INT "$pid"
+exec 3> "$work/fifo"  # returns once the run has opened it, after finding out its target
+mv "$work/swap/dir" "$work/swap/dir.away"
+ln -s "$work/swap/other" "$work/swap/dir"
+crlf lg0 ly1 lc2 lt1 lw0 "ci 10 20 0.05" "ci 30 40 5" >&3
 exec 3>&-
 wait "$pid"
-check "interrupt exits 0" test $? = 0
-check "interrupt writes hq" cmp -s "$work/int.txt" <(crlf hq)
-check "interrupt keeps the saved settings" test -s "$work/int.dat"
+check "a swapped folder: exit 0" test $? = 0
+check "a swapped folder: the other folder untouched" test "$(cat "$work/swap/other/out.txt")" = theirs
+check "a swapped folder: nothing beside the other file" test "$(ls "$work/swap/other")" = out.txt
+check "a swapped folder: the result where it was told" cmp -s "$work/swap/dir.away/out.txt" \
+  <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
+
+# Pipes named by any path are written into.
+typical "$work/pipe2.txt"
+"$batch" --preview-svg /dev/stdout "$work/pipe2.txt" 2>/dev/null | cat > "$work/pipe2.svg"
+check "/dev/stdout into a pipe: exit 0" test "${PIPESTATUS[0]}" = 0
+check "/dev/stdout into a pipe: the picture" grep -q '^</svg>$' "$work/pipe2.svg"
+"$batch" --no-arcs -o /dev/fd/1 "$work/pipe2.txt" 2>/dev/null | cat > "$work/pipe2.out"
+check "/dev/fd/1 into a pipe: exit 0" test "${PIPESTATUS[0]}" = 0
+check "/dev/fd/1 into a pipe: the result" cmp -s "$work/pipe2.out" \
+  <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
+
+# One file in two roles is a usage error, and nothing is written.
+typical "$work/roles.txt"
+cp "$work/roles.txt" "$work/roles.orig"
+check "the picture over the exchange file: exit 2" \
+  test "$(status "$batch" --preview-svg "$work/roles.txt" "$work/roles.txt")" = 2
+check "the picture over the same file by another name: exit 2" \
+  test "$(status "$batch" --preview-svg "$work/./roles.txt" "$work/roles.txt")" = 2
+check "the exchange file stays" cmp -s "$work/roles.txt" "$work/roles.orig"
+check "settings and result one file: exit 2" \
+  test "$(status "$batch" --settings "$work/roles.out" -o "$work/roles.out" "$work/roles.txt")" = 2
+check "nothing written for two roles" test ! -e "$work/roles.out"
+# "--" ends the options; names are shown with control characters escaped.
+typical "$work/-dash.txt"
+check "-- ends the options" "$batch" --no-arcs -- "$work/-dash.txt" 2>/dev/null
+check "-- file converted" grep -q '^pt 10 20' "$work/-dash.txt"
+said=$("$batch" "$work/bad"$'\e'"[31mname" 2>&1)
+check "control characters escaped" sh -c "printf '%s' '$said' | grep -q 'bad\\\\x1b\\[31mname'"
+check "no raw escape reaches the terminal" test "$(printf '%s' "$said" | tr -d -c '\033' | wc -c)" = 0
+mkdir "$work/folder.txt"
+said=$("$batch" "$work/folder.txt" 2>&1; echo "exit $?")
+check "a folder as the exchange file says so" sh -c "echo '$said' | grep -q 'folder.txtを読み込めませんでした（同じ名前のフォルダがあります）'"
+check "a folder as the exchange file: exit 1" sh -c "echo '$said' | tail -1 | grep -qx 'exit 1'"
+check "help lines are whole" sh -c "! '$batch' --help | grep -qx 'written, or the'"
 
 [ $failures -eq 0 ] && echo "all batch checks passed"
 exit $((failures > 0))

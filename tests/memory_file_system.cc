@@ -44,7 +44,7 @@ class MemoryOutput : public OutputFile {
     files_[path_].append(data, size);
     return true;
   }
-  bool CopyMetadata(const std::string&) override { return !fs_.metadataFails; }
+  bool CopyMetadata(const WriteTarget&) override { return !fs_.metadataFails; }
   bool Sync() override { return !fs_.Fails(); }
   bool Close() override {
     if (closed_) return true;
@@ -77,8 +77,15 @@ std::unique_ptr<InputFile> MemoryFileSystem::OpenForReading(const std::string& p
   return std::make_unique<MemoryInput>(*this, it->second, failReadAfter);
 }
 
-std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(const std::string& path) {
+std::string MemoryFileSystem::Beside(const WriteTarget& target, const std::string& name) {
+  const size_t slash = target.path.find_last_of('/');
+  return (slash == std::string::npos ? std::string() : target.path.substr(0, slash + 1)) + name;
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(const WriteTarget& beside,
+                                                        const std::string& name) {
   if (Fails()) return nullptr;
+  const std::string path = Beside(beside, name);
   if (files.count(path) || links.count(path) || folders.count(path)) {
     lastError = FileError::kExists;
     return nullptr;
@@ -90,8 +97,9 @@ std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(const std::string& path)
   return file;
 }
 
-std::unique_ptr<OutputFile> MemoryFileSystem::OpenForWriting(const std::string& path) {
+std::unique_ptr<OutputFile> MemoryFileSystem::OpenForWriting(const WriteTarget& target) {
   if (Fails()) return nullptr;
+  const std::string& path = target.path;
   if (!specials.count(path)) {
     lastError = FileError::kFolderMissing;
     return nullptr;
@@ -100,21 +108,25 @@ std::unique_ptr<OutputFile> MemoryFileSystem::OpenForWriting(const std::string& 
 }
 
 WriteTarget MemoryFileSystem::ResolveForWriting(const std::string& path) {
-  WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone};
+  WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone, {}, {}};
   for (int level = 0; links.count(target.path); ++level) {
-    if (level == 40) return {WriteTarget::Kind::kFailed, std::string(), FileError::kUnresolvedLink};
+    if (level == 40) return WriteTarget::Refused(FileError::kUnresolvedLink);
     target.path = links[target.path];
   }
   if (specials.count(target.path)) target.kind = WriteTarget::Kind::kDirect;
   if (folders.count(target.path))
-    return {WriteTarget::Kind::kFailed, {}, FileError::kFolderInTheWay};
+    return WriteTarget::Refused(FileError::kFolderInTheWay);
   if (readOnly.count(target.path))
-    return {WriteTarget::Kind::kFailed, {}, FileError::kReadOnlyFile};
+    return WriteTarget::Refused(FileError::kReadOnlyFile);
+  const size_t slash = target.path.find_last_of('/');
+  target.name = slash == std::string::npos ? target.path : target.path.substr(slash + 1);
   return target;
 }
 
-bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
+bool MemoryFileSystem::Replace(const WriteTarget& target, const std::string& name) {
   if (Fails()) return false;
+  const std::string from = Beside(target, name);
+  const std::string& to = target.path;
   auto it = files.find(from);
   if (it == files.end()) {
     lastError = FileError::kFolderMissing;

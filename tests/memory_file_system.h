@@ -43,14 +43,20 @@ class MemoryFileSystem : public FileSystem {
   }
 
   std::unique_ptr<InputFile> OpenForReading(const std::string& path, OpenResult* result) override;
-  std::unique_ptr<OutputFile> CreateNew(const std::string& path) override;
-  std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) override;
-  bool Rename(const std::string& from, const std::string& to) override;
-  bool Remove(const std::string& path) override { return files.erase(path) > 0; }
-  void RemoveLeftovers(const std::string&) override {}
+  std::unique_ptr<OutputFile> CreateNew(const WriteTarget& beside,
+                                        const std::string& name) override;
+  std::unique_ptr<OutputFile> OpenForWriting(const WriteTarget& target) override;
+  bool Replace(const WriteTarget& target, const std::string& name) override;
+  bool Remove(const WriteTarget& beside, const std::string& name) override {
+    return files.erase(Beside(beside, name)) > 0;
+  }
+  void RemoveLeftovers(const WriteTarget&) override {}
   std::string RunTag() override { return tag; }
   WriteTarget ResolveForWriting(const std::string& path) override;
   FileError LastError() override { return lastError; }
+
+  /// The path of the file `name` in the folder of `target`.
+  static std::string Beside(const WriteTarget& target, const std::string& name);
 
   /// What LastError tells: the reason of the last failure.
   FileError lastError = FileError::kNone;

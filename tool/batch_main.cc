@@ -4,6 +4,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <string>
@@ -49,19 +51,73 @@ constexpr const char kUsage[] =
     "  --scale TEXT        the marker magnification, as typed into its edit box\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
+    "  --                  end of the options: the next argument is the exchange file\n"
     "\n"
-    "Ctrl+C (or SIGTERM, SIGHUP) during the write-back stops it as ESC does in the\n"
-    "dialog: the file becomes \"hq\". A FIFO is waited for at most about 10 s.\n"
+    "Ctrl+C (or SIGTERM, SIGHUP) ends the run at once in every mode, writing no\n"
+    "new file; during the write-back it acts as ESC does in the dialog: the\n"
+    "exchange file becomes \"hq\". A FIFO is waited for at most about 10 s.\n"
+    "\n"
     "Exit status: 0 done; 1 the exchange file is missing or could not be read or\n"
-    "written, or the\n"
-    "selection did not fit into memory; "
-    "2 a usage error or a number beyond the range of a double.\n";
+    "written, or the selection did not fit into memory; 2 a usage error (one file\n"
+    "named for two roles among them) or a number beyond the range of a double;\n"
+    "128 + the signal's number (130, 143, 129) when Ctrl+C, SIGTERM or SIGHUP\n"
+    "ended the run.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int) {
-  interrupted = 1;
+extern "C" void OnInterrupt(int signal) {
+  if (interrupted == 0) interrupted = signal;
   InterruptFileWaits();
+}
+
+// The exit status of a run a signal ended, told on standard error.
+int Interrupted() {
+  std::fprintf(stderr, "q836-batch: %s\n", FileErrorText(FileError::kInterrupted).data());
+  return 128 + interrupted;
+}
+
+// A name or message as the terminal may show it: control characters (an
+// escape sequence, a line break in a file name) as \xHH.
+std::string Printable(std::string_view text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      shown += escaped;
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+void Say(const std::string& text) { std::fprintf(stderr, "%s\n", Printable(text).c_str()); }
+
+// For the tests: with Q836_TEST_PAUSE_AT naming this step, the run says
+// "paused at STEP" on standard error and waits (at most 10 s) for a signal,
+// then goes on, so that a test can stop it at exactly this point.
+void PauseForTest(const char* step) {
+  const char* at = std::getenv("Q836_TEST_PAUSE_AT");
+  if (!at || std::strcmp(at, step) != 0) return;
+  std::fprintf(stderr, "paused at %s\n", step);
+  std::fflush(stderr);
+  for (int waited = 0; interrupted == 0 && waited < 1000; ++waited) {
+    const timespec pause{0, 10 * 1000000L};
+    ::nanosleep(&pause, nullptr);
+  }
+}
+
+// Whether two paths name one file: the same file where both exist, else
+// the same place.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::equivalent(a, b, error)) return true;
+  std::error_code otherError;
+  const fs::path first = fs::weakly_canonical(a, error), second = fs::weakly_canonical(b, otherError);
+  return !error && !otherError && first == second;
 }
 
 // Ctrl+C, SIGTERM and SIGHUP stop the run as ESC does; a closed pipe or the
@@ -125,15 +181,24 @@ int UsageError(const std::string& message) {
 // the designed colours; the form is never closed, so nothing else is written.
 int WriteSvg(HeadlessHost& host, const std::string& file) {
   ViewModel model;
-  model.Build();
+  model.BeginBuild();
+  while (!model.ContinueBuild(size_t{1} << 16)) {
+    if (interrupted) return Interrupted();
+  }
   SystemColours black_on_white;
   black_on_white.window = black_on_white.buttonFace = {255, 255, 255};
-  const std::string text = ViewSvg(model, ChoosePalette(black_on_white), ChoiceFromControls(host));
+  const std::string text =
+      ViewSvg(model, ChoosePalette(black_on_white), ChoiceFromControls(host), FileWaitsInterrupted);
+  PauseForTest("svg");
+  if (interrupted) return Interrupted();
   AtomicFileWriter writer(host.Files(), file);
   writer.Write(text);
+  // A stop request before the new picture takes the old one's place
+  // leaves the old one.
+  if (interrupted) return Interrupted();
   if (!writer.Commit()) {
-    std::fprintf(stderr, "q836-batch: %s: %s\n", file.c_str(),
-                 FileErrorText(writer.Error()).data());
+    if (interrupted) return Interrupted();
+    Say("q836-batch: " + file + ": " + std::string(FileErrorText(writer.Error())));
     return 1;
   }
   return 0;
@@ -152,8 +217,15 @@ int Run(int argc, char** argv) {
                 {"--circle-solids", "--no-circle-solids", Control::CheckBox3},
                 {"--rim-solids", "--no-rim-solids", Control::CheckBox4},
                 {"--ring-solids", "--no-ring-solids", Control::CheckBox5}};
+  bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (optionsEnded || arg == "--") {
+      if (optionsEnded && !exchange.empty()) return UsageError("only one exchange file can be given");
+      if (optionsEnded) exchange = arg;
+      optionsEnded = true;
+      continue;
+    }
     auto value = [&](std::string& target) {
       if (i + 1 >= argc) return false;
       target = argv[++i];
@@ -193,10 +265,10 @@ int Run(int argc, char** argv) {
     } else if (arg == "--marker") {
       if (!value(text)) return UsageError("--marker needs a shape");
       const std::optional<int32_t> index = MarkerIndexOf(text);
-      if (!index) return UsageError("unknown marker shape '" + text + "'");
+      if (!index) return UsageError("unknown marker shape '" + Printable(text) + "'");
       choices.push_back({Choice::kMarker, Control::RadioButton2, false, "", *index});
     } else if (!arg.empty() && arg[0] == '-') {
-      return UsageError("unknown option '" + arg + "'");
+      return UsageError("unknown option '" + Printable(arg) + "'");
     } else if (exchange.empty()) {
       exchange = arg;
     } else {
@@ -204,27 +276,34 @@ int Run(int argc, char** argv) {
     }
   }
   if (exchange.empty()) return UsageError("no exchange file given");
+  // A file is read or written in one role only: the picture never replaces
+  // the drawing or the settings, nor the settings the result.
+  const std::string& result = out.empty() ? exchange : out;
+  if (!svg.empty() && (SameFile(svg, exchange) || (!settings.empty() && SameFile(svg, settings)))) {
+    return UsageError("--preview-svg names the exchange or settings file");
+  }
+  if (!settings.empty() && (SameFile(settings, result) || SameFile(settings, exchange))) {
+    return UsageError("--settings names the exchange file or the result");
+  }
 
   InstallSignalHandlers();
   InterruptKey escape;
   HeadlessHost host(argv[0], escape);
-  host.onStatus = [](const std::string& caption) { std::fprintf(stderr, "%s\n", caption.c_str()); };
-  host.onMessage = [](const std::string& text) {
-    std::fprintf(stderr, "q836-batch: %s\n", text.c_str());
-  };
+  host.onStatus = [](const std::string& caption) { Say(caption); };
+  host.onMessage = [](const std::string& text) { Say("q836-batch: " + text); };
   TForm1 form(host);
   form.PathOverride = RunPaths{exchange, out.empty() ? exchange : out, settings};
   form.FormShow();
   if (form.OutOfMemory()) return 1;  // told, and the file is "hq" or as it was
+  // Stopped while loading: nothing is written, the input stays as it was.
+  if (interrupted) return Interrupted();
   if (form.LoadFailed()) {
-    std::fprintf(stderr, "q836-batch: %s: %s\n", exchange.c_str(),
-                 host.Text(Control::LabelA1).c_str());
+    Say("q836-batch: " + exchange + ": " + host.Text(Control::LabelA1));
     return 1;  // nothing is written: the input stays as it was
   }
   if (form.ExchangeMissing()) {
     // A mistyped name must not create a file.
-    std::fprintf(stderr, "q836-batch: %s: %s\n", exchange.c_str(),
-                 ReadErrorText(FileError::kFileMissing).data());
+    Say("q836-batch: " + exchange + ": " + std::string(ReadErrorText(FileError::kFileMissing)));
     return 1;
   }
   for (const Choice& c : choices) {
@@ -248,11 +327,14 @@ int Run(int argc, char** argv) {
   if (preview) {
     const std::vector<PreviewLine> lines = form.Preview();
     if (form.OutOfMemory()) return 1;
+    PauseForTest("preview");
+    if (interrupted) return Interrupted();
     const std::string text = PreviewText(lines, "\n");
     std::fputs(text.c_str(), stdout);
     if (!text.empty()) std::fputc('\n', stdout);
     return 0;  // the form is never closed: nothing is written
   }
+  PauseForTest("write-back");
   if (cancel) {
     form.Button2Click();
   } else {
@@ -260,8 +342,11 @@ int Run(int argc, char** argv) {
     if (form.Refused()) return 2;  // told which field; nothing was written
   }
   // A file that could not be written, or memory that ran out, was told
-  // through the form's message.
-  return form.OutOfMemory() || !form.ExchangeWritten() ? 1 : 0;
+  // through the form's message. A stop during the write-back made the
+  // file "hq", as ESC does.
+  if (form.OutOfMemory()) return 1;
+  if (interrupted) return Interrupted();
+  return form.ExchangeWritten() ? 0 : 1;
 }
 
 }  // namespace

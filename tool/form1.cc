@@ -110,13 +110,17 @@ void TForm1::Show() {
     paths_ = {ExeFolder + "JWC_TEMP.TXT", ExeFolder + "JWC_TEMP.TXT", SettingsFileName(exePath)};
   }
   FileSystem& fs = host_.Files();
+  // Where the files go is settled now: a folder swapped later on (even
+  // while the selection loads) can make a write fail, never move it.
+  if (!paths_.ExchangeOut.empty()) exchangeTarget_ = fs.ResolveForWriting(paths_.ExchangeOut);
+  if (!paths_.Settings.empty()) settingsTarget_ = fs.ResolveForWriting(paths_.Settings);
   int64_t failedLine = 0;
   FileError readError = FileError::kNone;
   // A file that exists but cannot be read to its end must not be written
   // back in part: the host would replace the whole selection with it.
   const bool loaded = LoadExchangeFile(paths_.ExchangeIn, &failedLine, fs, &readError);
-  loadFailed_ = !loaded && failedLine > 0;
-  exchangeMissing_ = !loaded && failedLine == 0;
+  exchangeMissing_ = !loaded && readError == FileError::kFileMissing;
+  loadFailed_ = !loaded && !exchangeMissing_;
   ResetAttrState();
   if (paths_.Settings.empty()) {
     static_cast<TForm1Settings&>(*this) = TForm1Settings{};
@@ -215,7 +219,7 @@ void TForm1::Convert() {
   UseRingSolids = choice.chosen[kRingSolidCandidates];
   if (!paths_.Settings.empty() && !settingsUnreadable_) {
     FileError error = FileError::kNone;
-    settingsSaved_ = SaveSettings(*this, paths_.Settings, host_.Files(), &error);
+    settingsSaved_ = SaveSettings(*this, settingsTarget_, host_.Files(), &error);
     if (!settingsSaved_) {
       // The conversion goes on: only the next run's defaults are lost.
       host_.ShowMessage("設定ファイル" + CannotWrite(paths_.Settings, error) +
@@ -239,7 +243,7 @@ void TForm1::Convert() {
   }
   // The lines go to the new exchange file while they are produced; closing
   // completes it (ESC gives it up).
-  BeginExchangeFile(paths_.ExchangeOut, host_.Files());
+  BeginExchangeFile(exchangeTarget_, host_.Files());
   EmitLine("hd");
   LabelProgress progress(host_);
   WriteAllEntities(-1, -1, -1, -1, -1, -1, -1, 0, &progress, &host_.Escape());
@@ -258,7 +262,7 @@ void TForm1::FormClose() {
   // A file held by another program can be written once the user has
   // closed it: the new content waits beside it while the user is asked.
   exchangeWritten_ =
-      WriteExchangeFile(paths_.ExchangeOut, host_.Files(), &error, [this](FileError reason) {
+      WriteExchangeFile(exchangeTarget_, host_.Files(), &error, [this](FileError reason) {
         return host_.AskRetry(CannotWrite(paths_.ExchangeOut, reason) +
                               "ほかのプログラムを閉じてから［再試行］を押してください。");
       });
@@ -291,7 +295,11 @@ void TForm1::EndOutOfMemory() noexcept {
     FreeDrawingTables();
     radii_.reset();
     if (!paths_.ExchangeOut.empty()) {
-      WriteExchangeFile(paths_.ExchangeOut, host_.Files());
+      if (exchangeTarget_.path.empty() && exchangeTarget_.kind != WriteTarget::Kind::kFailed) {
+        WriteExchangeFile(paths_.ExchangeOut, host_.Files());  // not found out before
+      } else {
+        WriteExchangeFile(exchangeTarget_, host_.Files());
+      }
     }
   } catch (...) {
     // The exchange file stays as it was: never a partial one.

@@ -97,6 +97,9 @@ class TForm1 : public TForm1Settings {
 
   FormHost& host_;
   RunPaths paths_;
+  // The files written, found out before anything is read: every write goes
+  // into the folders as they were then.
+  WriteTarget exchangeTarget_, settingsTarget_;
   bool loadFailed_ = false;
   bool exchangeMissing_ = false;
   // The settings file exists but could not be read: it is never overwritten.

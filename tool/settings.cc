@@ -136,7 +136,12 @@ FileError LoadSettings(TForm1Settings& s, const std::string& fileName, FileSyste
 
 bool SaveSettings(const TForm1Settings& s, const std::string& fileName, FileSystem& fs,
                   FileError* error) {
-  AtomicFileWriter out(fs, fileName);
+  return SaveSettings(s, fs.ResolveForWriting(fileName), fs, error);
+}
+
+bool SaveSettings(const TForm1Settings& s, const WriteTarget& target, FileSystem& fs,
+                  FileError* error) {
+  AtomicFileWriter out(fs, target);
   auto line = [&out](const LineBuilder& text) {
     out.Write(text.View());
     out.Write("\r\n", 2);

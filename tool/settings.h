@@ -43,6 +43,9 @@ FileError LoadSettings(TForm1Settings& settings, const std::string& fileName,
 /// failed, with the reason in `error`.
 bool SaveSettings(const TForm1Settings& settings, const std::string& fileName,
                   FileSystem& fs = DiskFileSystem(), FileError* error = nullptr);
+/// The same for a target found out earlier, its folder held since.
+bool SaveSettings(const TForm1Settings& settings, const WriteTarget& target, FileSystem& fs,
+                  FileError* error = nullptr);
 
 /// The range of RadiusLimit.
 inline constexpr double kMinRadiusLimit = 1e-6;

@@ -14,6 +14,26 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
+// The largest number the picture holds: sums and differences of such
+// numbers stay finite. A drawing reaching beyond kScaledBeyond is scaled
+// down by a power of two (exact) for the picture.
+constexpr double kLargest = 1e300;
+constexpr double kScaledBeyond = 1e296;
+
+// A number as SVG takes it: never infinite or NaN.
+std::string Num(double v) {
+  if (std::isnan(v)) v = 0;
+  return NumberToText(std::clamp(v, -kLargest, kLargest));
+}
+
+Shape Scaled(Shape s, double k) {
+  for (double& v : s.x) v *= k;
+  for (double& v : s.y) v *= k;
+  s.radius *= k;
+  s.inner *= k;
+  return s;
+}
+
 const char* ClassName(FigureClass c) {
   switch (c) {
     case FigureClass::kConverted:
@@ -36,14 +56,14 @@ void Attribute(std::string& out, const char* name, double value) {
   out += ' ';
   out += name;
   out += "=\"";
-  out += NumberToText(value);
+  out += Num(value);
   out += '"';
 }
 
 void Point(std::string& out, double x, double y) {
-  out += NumberToText(x);
+  out += Num(x);
   out += ',';
-  out += NumberToText(y);
+  out += Num(y);
 }
 
 // The point of an ellipse at parameter t.
@@ -70,7 +90,7 @@ void ArcPath(std::string& out, const Shape& s, double radius) {
   for (int i = 1; i <= pieces; ++i) {
     const double t = start + sweep * i / pieces;
     EllipsePoint(s, radius, t, &x, &y);
-    out += " A" + NumberToText(rx) + "," + NumberToText(ry) + " " + NumberToText(degrees) + " 0 1 ";
+    out += " A" + Num(rx) + "," + Num(ry) + " " + Num(degrees) + " 0 1 ";
     Point(out, x, y);
   }
   if (s.whole) out += 'Z';
@@ -137,10 +157,18 @@ void Figure(std::string& out, const Shape& s, FigureClass c, double pixel) {
 
 }  // namespace
 
-std::string ViewSvg(const ViewModel& model, const Palette& palette,
-                    const ConversionChoice& choice) {
+std::string ViewSvg(const ViewModel& model, const Palette& palette, const ConversionChoice& choice,
+                    bool (*stopped)()) {
   Extent e = model.Selection();
   if (e.empty) e = {0, 0, 1, 1, false};
+  const double farthest =
+      std::max({std::fabs(e.minX), std::fabs(e.maxX), std::fabs(e.minY), std::fabs(e.maxY)});
+  double k = 1;
+  if (!(farthest <= kScaledBeyond)) {
+    k = std::isfinite(farthest) ? std::ldexp(1.0, -std::ilogb(farthest / kScaledBeyond) - 1)
+                                : 0x1p-64;
+    e = {e.minX * k, e.minY * k, e.maxX * k, e.maxY * k, false};
+  }
   double w = e.maxX - e.minX, h = e.maxY - e.minY;
   const double side = std::max({w, h, 1e-9});
   const double margin = side / 50;
@@ -148,11 +176,11 @@ std::string ViewSvg(const ViewModel& model, const Palette& palette,
   const double pixel = (side + 2 * margin) / 600;
   std::string out;
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"600\" height=\"600\" viewBox=\"";
-  out += NumberToText(e.minX - margin) + " " + NumberToText(-(e.maxY + margin)) + " " +
-         NumberToText(w + 2 * margin) + " " + NumberToText(h + 2 * margin) + "\">\n";
+  out += Num(e.minX - margin) + " " + Num(-(e.maxY + margin)) + " " + Num(w + 2 * margin) + " " +
+         Num(h + 2 * margin) + "\">\n";
   out += "<style>\n";
   // Lines one pixel wide at the picture's own size.
-  out += "path, line, polygon { fill: none; stroke-width: " + NumberToText(pixel) + " }\n";
+  out += "path, line, polygon { fill: none; stroke-width: " + Num(pixel) + " }\n";
   const struct {
     const char* name;
     Rgb colour;
@@ -168,16 +196,28 @@ std::string ViewSvg(const ViewModel& model, const Palette& palette,
            "; stroke: none }\n";
   }
   out += "</style>\n";
-  out += "<rect x=\"" + NumberToText(e.minX - margin) + "\" y=\"" +
-         NumberToText(-(e.maxY + margin)) + "\" width=\"100%\" height=\"100%\" fill=\"" +
+  out += "<rect x=\"" + Num(e.minX - margin) + "\" y=\"" + Num(-(e.maxY + margin)) + "\" width=\"100%\" height=\"100%\" fill=\"" +
          Hex(palette.viewBack) + "\"/>\n";
   // Drawing millimetres, y upwards.
   out += "<g transform=\"scale(1,-1)\">\n";
-  ForEachFigure([&](FigureRef f, const Shape& s) { Figure(out, s, ClassOf(choice, f), pixel); });
+  // A stop request is looked at every few thousand figures; the picture
+  // then ends empty.
+  size_t figures = 0;
+  bool stop = false;
+  auto stopping = [&] {
+    if (!stop && stopped && ++figures % 4096 == 0) stop = stopped();
+    return stop;
+  };
   ForEachFigure([&](FigureRef f, const Shape& s) {
-    if (ClassOf(choice, f) != FigureClass::kConverted) return;
+    if (stopping()) return;
+    Figure(out, k == 1 ? s : Scaled(s, k), ClassOf(choice, f), pixel);
+  });
+  ForEachFigure([&](FigureRef f, const Shape& shape) {
+    if (stopping() || ClassOf(choice, f) != FigureClass::kConverted) return;
+    const Shape s = k == 1 ? shape : Scaled(shape, k);
     // The coordinates as OK writes them in the figure's "pt" line.
-    const std::string x(LineBuilder().Real(s.x[0]).View()), y(LineBuilder().Real(s.y[0]).View());
+    const std::string x(LineBuilder().Real(shape.x[0]).View());
+    const std::string y(LineBuilder().Real(shape.y[0]).View());
     if (choice.asPoint) {
       out += "<circle class=\"result\" data-x=\"" + x + "\" data-y=\"" + y + "\"";
       Attribute(out, "cx", s.x[0]);
@@ -190,6 +230,7 @@ std::string ViewSvg(const ViewModel& model, const Palette& palette,
       out += "\"/>\n";
     }
   });
+  if (stop || (stopped && stopped())) return std::string();
   out += "</g>\n</svg>\n";
   return out;
 }
