@@ -127,7 +127,6 @@ class PosixOutputFile : public OutputFile, private Descriptor {
     ::umask(mask);
     return mask;
   }
-
 };
 
 // The held folder of a target: every step of a write is taken relative to it.
@@ -434,8 +433,8 @@ class PosixFileSystem : public FileSystem {
     std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
     std::string where(4096, '\0');
     const bool known = ::fstat(fd, &info) == 0;
-    const ssize_t n = known && S_ISREG(info.st_mode) ? ::readlink(proc, where.data(), where.size())
-                                                     : 0;
+    const ssize_t n =
+        known && S_ISREG(info.st_mode) ? ::readlink(proc, where.data(), where.size()) : 0;
     ::close(fd);
     if (!known) return Failed(ELOOP);
     if (!S_ISREG(info.st_mode)) return Classify(std::move(target), info);
@@ -444,8 +443,8 @@ class PosixFileSystem : public FileSystem {
     if (n <= 0 || static_cast<size_t>(n) >= where.size() || where[0] != '/') return Failed(ELOOP);
     where.resize(static_cast<size_t>(n));
     const size_t slash = where.find_last_of('/');
-    WriteTarget found{WriteTarget::Kind::kReplace, where, FileError::kNone, where.substr(slash + 1),
-                      {}};
+    WriteTarget found{
+        WriteTarget::Kind::kReplace, where, FileError::kNone, where.substr(slash + 1), {}};
     struct stat there;
     if (!Hold(&found, AT_FDCWD, slash == 0 ? "/" : where.substr(0, slash).c_str()) ||
         ::fstatat(FolderFd(found), found.name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 ||
@@ -466,8 +465,8 @@ class PosixFileSystem : public FileSystem {
         ::fstat(folder, &held) != 0) {
       return Failed(errno);
     }
-    if ((held.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH) &&
-        link.st_uid != ::geteuid() && link.st_uid != held.st_uid) {
+    if ((held.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH) && link.st_uid != ::geteuid() &&
+        link.st_uid != held.st_uid) {
       return Failed(EACCES);
     }
     std::string named(4096, '\0');
@@ -475,8 +474,11 @@ class PosixFileSystem : public FileSystem {
     if (n <= 0 || static_cast<size_t>(n) >= named.size()) return Failed(ELOOP);
     named.resize(static_cast<size_t>(n));
     const size_t slash = named.find_last_of('/');
-    WriteTarget found{WriteTarget::Kind::kReplace, named, FileError::kNone,
-                      slash == std::string::npos ? named : named.substr(slash + 1), {}};
+    WriteTarget found{WriteTarget::Kind::kReplace,
+                      named,
+                      FileError::kNone,
+                      slash == std::string::npos ? named : named.substr(slash + 1),
+                      {}};
     if (named[0] != '/') {
       const size_t own = target.path.find_last_of('/');
       if (own != std::string::npos) found.path.insert(0, target.path, 0, own + 1);

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -199,7 +202,7 @@ TEST_F(DiskTargetTest, PlantedLinksAreNotFollowed) {
 // attributes (ACLs among them); a new target gets what the umask gives.
 TEST_F(DiskTargetTest, TheReplacementKeepsTheMetadata) {
   const bool root = ::geteuid() == 0;
-  for (const mode_t mode : {0600, 0640, 0755, 0604}) {
+  for (const mode_t mode : {0600, 0640, 0755, 0604, 04755, 02755}) {
     const fs::path target = dir / ("m" + std::to_string(mode));
     Put(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), mode), 0);
@@ -217,7 +220,8 @@ TEST_F(DiskTargetTest, TheReplacementKeepsTheMetadata) {
     ASSERT_EQ(::stat(target.c_str(), &before), 0);  // an ACL sets the group bits to its mask
     ASSERT_TRUE(Write(target, "hd\r\n")) << mode;
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, before.st_mode & 07777) << mode;
+    // Set-user-ID and set-group-ID are not carried onto new content.
+    EXPECT_EQ(info.st_mode & 07777, before.st_mode & 01777) << mode;
     if (root) {
       EXPECT_EQ(info.st_uid, 65534u) << mode;
       EXPECT_EQ(info.st_gid, 65534u) << mode;
@@ -244,6 +248,114 @@ TEST_F(DiskTargetTest, TheReplacementKeepsTheMetadata) {
   struct stat info;
   ASSERT_EQ(::stat((dir / "new").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// A folder's default ACL does not reach the replacement of a file that had
+// no ACL of its own: its entries would open the file to others.
+TEST_F(DiskTargetTest, TheReplacementsAclIsExactlyTheOriginals) {
+  // user::rw- user:1234:rw- group::r-- mask::rw- other::r--
+  const uint32_t acl[] = {2,          1u | (6u << 16),    0xFFFFFFFF, 2u | (6u << 16),
+                          1234,       4u | (4u << 16),    0xFFFFFFFF, 0x10u | (6u << 16),
+                          0xFFFFFFFF, 0x20u | (4u << 16), 0xFFFFFFFF};
+  if (::setxattr(dir.c_str(), "system.posix_acl_default", acl, sizeof acl, 0) != 0) {
+    GTEST_SKIP() << "this file system takes no ACLs; skipped";
+  }
+  const fs::path target = dir / "JWC_TEMP.TXT";
+  Put(target, "old");
+  ASSERT_EQ(::removexattr(target.c_str(), "system.posix_acl_access"), 0);
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  ASSERT_TRUE(Write(target, "hd\r\n"));
+  uint32_t back[16];
+  EXPECT_EQ(::getxattr(target.c_str(), "system.posix_acl_access", back, sizeof back), -1);
+  EXPECT_EQ(errno, ENODATA);
+  struct stat info;
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  // A file with an ACL keeps exactly its own.
+  ASSERT_EQ(::setxattr(target.c_str(), "system.posix_acl_access", acl, sizeof acl, 0), 0);
+  ASSERT_TRUE(Write(target, "hd\r\n"));
+  EXPECT_EQ(::getxattr(target.c_str(), "system.posix_acl_access", back, sizeof back),
+            static_cast<ssize_t>(sizeof acl));
+  EXPECT_EQ(std::memcmp(back, acl, sizeof acl), 0);
+}
+
+// The folder is found out once: swapped for a link afterwards, it still
+// takes the new file, and the folder the link names stays untouched.
+TEST_F(DiskTargetTest, AFolderSwappedAfterTheStartIsNotFollowed) {
+  fs::create_directory(dir / "mine");
+  fs::create_directory(dir / "theirs");
+  Put(dir / "mine" / "JWC_TEMP.TXT", "mine");
+  Put(dir / "theirs" / "JWC_TEMP.TXT", "theirs");
+  const fs::path link = dir / "link";
+  fs::create_symlink("mine", link);
+  for (const fs::path& given : {dir / "mine" / "JWC_TEMP.TXT", link / "JWC_TEMP.TXT"}) {
+    WriteTarget target = DiskFileSystem().ResolveForWriting(given.string());
+    ASSERT_EQ(target.kind, WriteTarget::Kind::kReplace) << given;
+    fs::rename(dir / "mine", dir / "away");
+    fs::remove(link);
+    fs::create_symlink("theirs", dir / "mine");
+    fs::create_symlink("theirs", link);
+    AtomicFileWriter out(DiskFileSystem(), std::move(target));
+    out.Write("hd\r\n");
+    EXPECT_TRUE(out.Commit()) << given;
+    EXPECT_EQ(Read(dir / "theirs" / "JWC_TEMP.TXT"), "theirs") << given;
+    EXPECT_EQ(Names(dir / "theirs"), std::vector<std::string>{"JWC_TEMP.TXT"}) << given;
+    EXPECT_EQ(Read(dir / "away" / "JWC_TEMP.TXT"), "hd\r\n") << given;
+    fs::remove(dir / "mine");
+    fs::remove(link);
+    fs::rename(dir / "away", dir / "mine");
+    fs::create_symlink("mine", link);
+  }
+}
+
+// A pipe named by a path (/dev/fd/N, as /dev/stdout leads to) is written into.
+TEST_F(DiskTargetTest, APipeNamedByAPathIsWrittenInto) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  EXPECT_TRUE(Write("/dev/fd/" + std::to_string(ends[1]), "hd\r\n"));
+  ::close(ends[1]);
+  char got[16] = {};
+  EXPECT_EQ(::read(ends[0], got, sizeof got), 4);
+  ::close(ends[0]);
+  EXPECT_EQ(std::string(got), "hd\r\n");
+}
+
+// A refusal names its true cause, for a runner who is not the file's owner:
+// a file others may write but the runner not, a file no one may write, and
+// another user's file in a folder with the sticky bit (as /tmp).
+TEST_F(DiskTargetTest, RefusalsOfAnotherUsersFileNameTheirCause) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's run needs root to start; skipped";
+  const struct {
+    const char* name;
+    mode_t folder, file;
+    FileError error;
+  } cases[] = {
+      {"owner-only", 0777, 0644, FileError::kAccessDenied},
+      {"read-only", 0777, 0444, FileError::kReadOnlyFile},
+      {"sticky", 01777, 0666, FileError::kOthersInSticky},
+  };
+  for (const auto& c : cases) {
+    const fs::path folder = dir / c.name;
+    fs::create_directory(folder);
+    ASSERT_EQ(::chmod(folder.c_str(), c.folder), 0);
+    Put(folder / "JWC_TEMP.TXT", "old");
+    ASSERT_EQ(::chmod((folder / "JWC_TEMP.TXT").c_str(), c.file), 0);
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      FileError error = FileError::kNone;
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+      Write(folder / "JWC_TEMP.TXT", "hd\r\n", &error);
+      ::_exit(static_cast<int>(error));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(c.error)) << c.name;
+    EXPECT_EQ(Read(folder / "JWC_TEMP.TXT"), "old") << c.name;
+    EXPECT_EQ(Names(folder), std::vector<std::string>{"JWC_TEMP.TXT"}) << c.name;
+  }
 }
 
 // Left-overs of killed runs go when it is safe: exactly the writer's names,

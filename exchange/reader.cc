@@ -534,8 +534,7 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
   bool ended = false;     // a 0x1A at the start of a line ended the input
   try {
     while (!ended) {
-      const std::ptrdiff_t got =
-          FileWaitsInterrupted() ? -1 : file->Read(block.get(), blockBytes);
+      const std::ptrdiff_t got = FileWaitsInterrupted() ? -1 : file->Read(block.get(), blockBytes);
       if (got < 0) {
         if (FileWaitsInterrupted()) {
           file->Close();

@@ -114,10 +114,8 @@ WriteTarget MemoryFileSystem::ResolveForWriting(const std::string& path) {
     target.path = links[target.path];
   }
   if (specials.count(target.path)) target.kind = WriteTarget::Kind::kDirect;
-  if (folders.count(target.path))
-    return WriteTarget::Refused(FileError::kFolderInTheWay);
-  if (readOnly.count(target.path))
-    return WriteTarget::Refused(FileError::kReadOnlyFile);
+  if (folders.count(target.path)) return WriteTarget::Refused(FileError::kFolderInTheWay);
+  if (readOnly.count(target.path)) return WriteTarget::Refused(FileError::kReadOnlyFile);
   const size_t slash = target.path.find_last_of('/');
   target.name = slash == std::string::npos ? target.path : target.path.substr(slash + 1);
   return target;

@@ -116,7 +116,8 @@ bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
   if (fs::equivalent(a, b, error)) return true;
   std::error_code otherError;
-  const fs::path first = fs::weakly_canonical(a, error), second = fs::weakly_canonical(b, otherError);
+  const fs::path first = fs::weakly_canonical(a, error),
+                 second = fs::weakly_canonical(b, otherError);
   return !error && !otherError && first == second;
 }
 
@@ -221,7 +222,8 @@ int Run(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (optionsEnded || arg == "--") {
-      if (optionsEnded && !exchange.empty()) return UsageError("only one exchange file can be given");
+      if (optionsEnded && !exchange.empty())
+        return UsageError("only one exchange file can be given");
       if (optionsEnded) exchange = arg;
       optionsEnded = true;
       continue;

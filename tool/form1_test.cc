@@ -239,6 +239,17 @@ TEST_F(FormTest, AFailedReadIsNeverWrittenBackInPart) {
   EXPECT_EQ(fs.files[kExchange], "hq\r\n");
 }
 
+// A file that cannot be opened at all names its reason, and no line.
+TEST_F(FormTest, AFileThatCannotBeOpenedSaysWhyWithoutALine) {
+  fs.unreadable[kExchange] = true;
+  Show(kTypical);
+  EXPECT_TRUE(form.LoadFailed());
+  EXPECT_FALSE(form.ExchangeMissing());
+  EXPECT_EQ(host.Text(Control::LabelA1),
+            "JWC_TEMP.TXTを読み込めませんでした（読み取りが許可されていません）");
+  EXPECT_TRUE(host.Disabled(Control::Button1));
+}
+
 // OK refuses a number beyond a double before anything is saved, names the
 // field and puts the focus into it; corrected, OK runs.
 TEST_F(FormTest, OverflowInAnEditBoxIsRefusedBeforeAnythingIsSaved) {

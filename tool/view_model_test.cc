@@ -551,5 +551,33 @@ TEST_F(ViewModelTest, SvgCarriesTheClassesAndResults) {
   EXPECT_NE(svg.find(".converted { stroke: #dc2800 }"), std::string::npos);
 }
 
+// Coordinates near the range of a double still give a picture every reader
+// can draw: no "inf" or "nan" anywhere, the results' data as OK writes them;
+// a stop request gives no picture at all.
+TEST_F(ViewModelTest, SvgOfTheLargestCoordinatesIsDrawable) {
+  const struct {
+    const char* drawing;
+    const char* result;  // what the results' data hold
+  } cases[] = {
+      {"ci 1e308 -1e308 1e308\r\n-1.7e308 -1.7e308 1.7e308 1.7e308\r\n", "</g>"},
+      {"ci -1.7976931348623157e308 0 0.05\r\nci 1.7976931348623157e308 0 0.05\r\n",
+       "data-x=\"1.79769313486231E308\" data-y=\"0\""},
+      {"0 -1.7e308 0 1.7e308\r\nci 1 1 0.05\r\n", "data-x=\"1\" data-y=\"1\""},
+  };
+  for (const auto& [drawing, result] : cases) {
+    Show(drawing);
+    Choose({true, false, false, false, false}, "0.1", false);
+    ViewModel model;
+    model.Build();
+    const std::string svg = ViewSvg(model, Designed(), ChoiceFromControls(host));
+    for (const char* bad : {"inf", "INF", "nan", "NAN"}) {
+      EXPECT_EQ(svg.find(bad), std::string::npos) << bad << " in " << svg;
+    }
+    EXPECT_TRUE(svg.ends_with("</svg>\n")) << drawing;
+    EXPECT_NE(svg.find(result), std::string::npos) << drawing;
+  }
+  EXPECT_EQ(ViewSvg(ViewModel(), Designed(), ChoiceFromControls(host), [] { return true; }), "");
+}
+
 }  // namespace
 }  // namespace q836

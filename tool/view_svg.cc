@@ -196,8 +196,8 @@ std::string ViewSvg(const ViewModel& model, const Palette& palette, const Conver
            "; stroke: none }\n";
   }
   out += "</style>\n";
-  out += "<rect x=\"" + Num(e.minX - margin) + "\" y=\"" + Num(-(e.maxY + margin)) + "\" width=\"100%\" height=\"100%\" fill=\"" +
-         Hex(palette.viewBack) + "\"/>\n";
+  out += "<rect x=\"" + Num(e.minX - margin) + "\" y=\"" + Num(-(e.maxY + margin)) +
+         "\" width=\"100%\" height=\"100%\" fill=\"" + Hex(palette.viewBack) + "\"/>\n";
   // Drawing millimetres, y upwards.
   out += "<g transform=\"scale(1,-1)\">\n";
   // A stop request is looked at every few thousand figures; the picture
