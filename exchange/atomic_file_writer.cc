@@ -59,6 +59,8 @@ std::string_view FileErrorText(FileError error) {
       return "中断されました";
     case FileError::kExists:
       return "同じ名前のファイルがあります";
+    case FileError::kFolderMoved:
+      return "保存先のフォルダが途中で移動されたか置き換えられました";
     case FileError::kOthersInSticky:
       return "保存先のフォルダでは、ほかのユーザーのファイルを置き換えることが許可されていません";
     case FileError::kOther:

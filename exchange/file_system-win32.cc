@@ -3,7 +3,9 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "exchange/file_system.h"
 #include "text/wide_text.h"
@@ -43,6 +45,7 @@ class Handle {
     h_ = h;
     return h_ != INVALID_HANDLE_VALUE;
   }
+  HANDLE Native() const { return h_; }
 
  protected:
   HANDLE h_ = INVALID_HANDLE_VALUE;
@@ -63,7 +66,7 @@ class Win32OutputFile : public OutputFile, public Handle {
  public:
   // The replace (ReplaceFileW) gives the new file the old one's attributes,
   // security descriptor and creation time.
-  bool CopyMetadata(const std::string&) override { return true; }
+  bool CopyMetadata(const WriteTarget&) override { return true; }
   bool Write(const char* data, size_t size) override {
     while (size > 0) {
       const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -122,15 +125,105 @@ void ReportHeldFile(const std::wstring& path) {
   }
 }
 
+// Which file a handle is open on: its volume and index.
+struct FileIdentity {
+  DWORD volume = 0, high = 0, low = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+bool IdentityOf(HANDLE h, FileIdentity* id) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  *id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+  return true;
+}
+
+// The folder of a target, held open without delete sharing from the start
+// of the run, so that it cannot be renamed or removed meanwhile; its
+// identity is compared again before each step of the write.
+class Win32Folder : public FolderHold {
+ public:
+  ~Win32Folder() override {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  std::wstring path;  // with its final separator
+  FileIdentity id;
+};
+
+// The path of the file `name` in the target's folder.
+std::wstring InFolder(const WriteTarget& target, const std::string& name) {
+  const auto* folder = static_cast<const Win32Folder*>(target.folder.get());
+  if (folder) return folder->path + Utf16(name);
+  const std::wstring wide = Utf16(target.path);
+  const size_t slash = wide.find_last_of(L"\\/");
+  return (slash == std::wstring::npos ? std::wstring() : wide.substr(0, slash + 1)) + Utf16(name);
+}
+
+// Whether the folder found out at the start is still the one its path
+// names, and the target not a link that came since (false: the error is
+// set to a moved folder).
+bool StillInPlace(const WriteTarget& target) {
+  const auto* folder = static_cast<const Win32Folder*>(target.folder.get());
+  if (!folder) return true;
+  HANDLE h =
+      CreateFileW(folder->path.c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  FileIdentity now;
+  const bool same = h != INVALID_HANDLE_VALUE && IdentityOf(h, &now) && now == folder->id;
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  const DWORD attributes = GetFileAttributesW(InFolder(target, target.name).c_str());
+  if (same &&
+      (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+    return true;
+  }
+  SetLastError(ERROR_INVALID_DATA);  // told as a moved folder
+  return false;
+}
+
+// The user the run belongs to, for the owner check of left-overs.
+bool IsOwnedByRunner(const std::wstring& path) {
+  static const std::unique_ptr<char[]> user = [] {
+    std::unique_ptr<char[]> buffer;
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return buffer;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    if (size > 0) {
+      buffer = std::make_unique<char[]>(size);
+      if (!GetTokenInformation(token, TokenUser, buffer.get(), size, &size)) buffer.reset();
+    }
+    CloseHandle(token);
+    return buffer;
+  }();
+  if (!user) return false;
+  DWORD size = 0;
+  GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION, nullptr, 0, &size);
+  if (size == 0) return false;
+  auto descriptor = std::make_unique<char[]>(size);
+  PSID owner = nullptr;
+  BOOL defaulted = FALSE;
+  return GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION, descriptor.get(), size,
+                          &size) &&
+         GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted) && owner &&
+         EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.get())->User.Sid);
+}
+
 class Win32FileSystem : public FileSystem {
  public:
   std::unique_ptr<InputFile> OpenForReading(const std::string& path, OpenResult* result) override {
     const std::wstring wide = Wide(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      SetLastError(ERROR_DIRECTORY);  // a folder in the file's place says so
+      *result = OpenResult::kFailed;
+      return nullptr;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
       const DWORD error = GetLastError();
-      const bool missing = attributes != INVALID_FILE_ATTRIBUTES || error == ERROR_FILE_NOT_FOUND ||
-                           error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+      const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                           error == ERROR_INVALID_NAME;
       *result = missing ? OpenResult::kMissing : OpenResult::kFailed;
       return nullptr;
     }
@@ -140,12 +233,17 @@ class Win32FileSystem : public FileSystem {
       *result = OpenResult::kFailed;
       return nullptr;
     }
+    // The clean-up of left-overs never takes a file that was read.
+    FileIdentity id;
+    if (IdentityOf(file->Native(), &id)) read_[readCount_++ % kReadKept] = id;
     *result = OpenResult::kOpened;
     return file;
   }
 
-  std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
-    const std::wstring wide = Wide(path);
+  std::unique_ptr<OutputFile> CreateNew(const WriteTarget& beside,
+                                        const std::string& name) override {
+    const std::wstring wide = InFolder(beside, name);
+    if (!StillInPlace(beside)) return nullptr;
     auto file = std::make_unique<Win32OutputFile>();
     const bool created = Retrying(wide, [&] {
       return file->Take(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -165,8 +263,8 @@ class Win32FileSystem : public FileSystem {
     return nullptr;
   }
 
-  std::unique_ptr<OutputFile> OpenForWriting(const std::string& path) override {
-    const std::wstring wide = Wide(path);
+  std::unique_ptr<OutputFile> OpenForWriting(const WriteTarget& target) override {
+    const std::wstring wide = Wide(target.path);
     auto file = std::make_unique<Win32OutputFile>();
     if (!file->Take(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr))) {
@@ -175,8 +273,10 @@ class Win32FileSystem : public FileSystem {
     return file;
   }
 
-  bool Rename(const std::string& from, const std::string& to) override {
-    const std::wstring source = FullPath(Wide(from)), target = FullPath(Wide(to));
+  bool Replace(const WriteTarget& to, const std::string& name) override {
+    if (!StillInPlace(to)) return false;
+    const std::wstring source = FullPath(InFolder(to, name)),
+                       target = FullPath(InFolder(to, to.name));
     if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
       const bool renamed = Retrying(target, [&] {
         return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
@@ -215,16 +315,13 @@ class Win32FileSystem : public FileSystem {
     return true;
   }
 
-  bool Remove(const std::string& path) override {
-    const std::wstring wide = Wide(path);
+  bool Remove(const WriteTarget& beside, const std::string& name) override {
+    const std::wstring wide = InFolder(beside, name);
     return Retrying(wide, [&] { return DeleteFileW(wide.c_str()) != 0; });
   }
 
-  void RemoveLeftovers(const std::string& target) override {
-    const std::wstring wide = Wide(target);
-    const size_t slash = wide.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? L"" : wide.substr(0, slash + 1);
-    const std::string name = Utf8(slash == std::wstring::npos ? wide : wide.substr(slash + 1));
+  void RemoveLeftovers(const WriteTarget& target) override {
+    const std::wstring folder = InFolder(target, std::string());
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
@@ -235,11 +332,14 @@ class Win32FileSystem : public FileSystem {
     do {
       const ULONGLONG written = (ULONGLONG{found.ftLastWriteTime.dwHighDateTime} << 32) |
                                 found.ftLastWriteTime.dwLowDateTime;
-      if (!(found.dwFileAttributes &
-            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) &&
-          written < hourAgo && IsTemporaryNameOf(Utf8(found.cFileName), name)) {
-        DeleteFileW((folder + found.cFileName).c_str());
+      const std::string name = Utf8(found.cFileName);
+      if (found.dwFileAttributes &
+              (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY) ||
+          written >= hourAgo || name == target.name || !IsTemporaryNameOf(name, target.name)) {
+        continue;
       }
+      const std::wstring path = folder + found.cFileName;
+      if (IsOwnedByRunner(path) && !WasRead(path)) DeleteFileW(path.c_str());
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }
@@ -251,15 +351,56 @@ class Win32FileSystem : public FileSystem {
   }
 
   WriteTarget ResolveForWriting(const std::string& path) override {
-    WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone};
+    WriteTarget target = Found(path);
+    if (target.kind == WriteTarget::Kind::kFailed) return target;
+    const std::wstring full = FullPath(Wide(target.path));
+    const size_t slash = full.find_last_of(L"\\/");
+    target.name = Utf8(slash == std::wstring::npos ? full : full.substr(slash + 1));
+    if (target.kind == WriteTarget::Kind::kReplace && slash != std::wstring::npos) {
+      // Held without delete sharing: the folder cannot be renamed or
+      // removed while the run goes on. One that cannot be opened is told
+      // by the step that needs it.
+      auto folder = std::make_shared<Win32Folder>();
+      folder->path = full.substr(0, slash + 1);
+      folder->handle = CreateFileW(folder->path.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      if (folder->handle != INVALID_HANDLE_VALUE && IdentityOf(folder->handle, &folder->id)) {
+        target.folder = std::move(folder);
+      }
+    }
+    return target;
+  }
+
+ private:
+  static constexpr size_t kReadKept = 8;
+
+  bool WasRead(const std::wstring& path) const {
+    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return true;  // unknown: kept
+    FileIdentity id;
+    const bool known = IdentityOf(h, &id);
+    CloseHandle(h);
+    if (!known) return true;
+    for (size_t i = 0; i < std::min(readCount_, kReadKept); ++i) {
+      if (read_[i] == id) return true;
+    }
+    return false;
+  }
+
+  // What a write to `path` must do, before its folder is held.
+  WriteTarget Found(const std::string& path) {
+    WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone, {}, {}};
     const std::wstring wide = Wide(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        return {WriteTarget::Kind::kFailed, std::string(), FileError::kFolderInTheWay};
+        return WriteTarget::Refused(FileError::kFolderInTheWay);
       }
       if (attributes & FILE_ATTRIBUTE_READONLY) {
-        return {WriteTarget::Kind::kFailed, std::string(), FileError::kReadOnlyFile};
+        return WriteTarget::Refused(FileError::kReadOnlyFile);
       }
     }
     // A device name (NUL, CON, a pipe) has no attributes of a file on disk
@@ -269,7 +410,7 @@ class Win32FileSystem : public FileSystem {
     if (h == INVALID_HANDLE_VALUE) {
       // A link whose file is gone, or a loop: its file cannot be found out.
       if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        return {WriteTarget::Kind::kFailed, std::string(), FileError::kUnresolvedLink};
+        return WriteTarget::Refused(FileError::kUnresolvedLink);
       }
       return target;  // a new file, or one whose replacing will tell what is wrong
     }
@@ -288,7 +429,7 @@ class Win32FileSystem : public FileSystem {
                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
       }
       if (n == 0 || n >= final.size()) {
-        target = {WriteTarget::Kind::kFailed, std::string(), FileError::kUnresolvedLink};
+        target = WriteTarget::Refused(FileError::kUnresolvedLink);
       } else {
         final.resize(n);
         target.path = Utf8(final);
@@ -298,8 +439,16 @@ class Win32FileSystem : public FileSystem {
     return target;
   }
 
+  FileIdentity read_[kReadKept] = {};
+  size_t readCount_ = 0;
+
+ public:
   FileError LastError() override {
     switch (GetLastError()) {
+      case ERROR_INVALID_DATA:
+        return FileError::kFolderMoved;
+      case ERROR_DIRECTORY:
+        return FileError::kFolderInTheWay;
       case ERROR_SUCCESS:
         return FileError::kNone;
       case ERROR_DISK_FULL:

@@ -30,6 +30,7 @@ enum class FileError {
   kInterrupted,     // a wait was ended by Ctrl+C or a signal to stop
   kExists,          // an exclusive create found a file of that name
   kOthersInSticky,  // another user's file in a folder where only owners may replace files
+  kFolderMoved,     // the folder was moved or replaced after the run found it out
   kOther,
 };
 
