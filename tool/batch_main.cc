@@ -180,7 +180,7 @@ int UsageError(const std::string& message) {
 
 // The drawing view of the loaded selection under the controls, as SVG in
 // the designed colours; the form is never closed, so nothing else is written.
-int WriteSvg(HeadlessHost& host, const std::string& file) {
+int WriteSvg(HeadlessHost& host, const std::string& file, WriteTarget target) {
   ViewModel model;
   model.BeginBuild();
   while (!model.ContinueBuild(size_t{1} << 16)) {
@@ -192,7 +192,7 @@ int WriteSvg(HeadlessHost& host, const std::string& file) {
       ViewSvg(model, ChoosePalette(black_on_white), ChoiceFromControls(host), FileWaitsInterrupted);
   PauseForTest("svg");
   if (interrupted) return Interrupted();
-  AtomicFileWriter writer(host.Files(), file);
+  AtomicFileWriter writer(host.Files(), std::move(target));
   writer.Write(text);
   // A stop request before the new picture takes the old one's place
   // leaves the old one.
@@ -293,6 +293,10 @@ int Run(int argc, char** argv) {
   HeadlessHost host(argv[0], escape);
   host.onStatus = [](const std::string& caption) { Say(caption); };
   host.onMessage = [](const std::string& text) { Say("q836-batch: " + text); };
+  // The picture's folder is settled before anything is read, as the
+  // form settles its own files'.
+  WriteTarget svgTarget;
+  if (!svg.empty()) svgTarget = host.Files().ResolveForWriting(svg);
   TForm1 form(host);
   form.PathOverride = RunPaths{exchange, out.empty() ? exchange : out, settings};
   form.FormShow();
@@ -325,7 +329,7 @@ int Run(int argc, char** argv) {
         break;
     }
   }
-  if (!svg.empty()) return WriteSvg(host, svg);
+  if (!svg.empty()) return WriteSvg(host, svg, std::move(svgTarget));
   if (preview) {
     const std::vector<PreviewLine> lines = form.Preview();
     if (form.OutOfMemory()) return 1;
