@@ -291,15 +291,9 @@ class PosixFileSystem : public FileSystem {
 
   WriteTarget ResolveForWriting(const std::string& path) override {
     WriteTarget target{WriteTarget::Kind::kReplace, path, FileError::kNone, {}, {}};
-    const size_t slash = path.find_last_of('/');
-    target.name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (target.name.empty()) return Failed(EISDIR);
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : path.substr(0, slash);
     // The folder as the system finds it now, links in its path followed by
     // its own rules; from here on it is held.
-    if (!Hold(&target, AT_FDCWD, folder.c_str())) return Failed(errno);
+    if (!HoldFolderOf(&target, AT_FDCWD, path)) return Failed(errno);
     struct stat info;
     if (::fstatat(FolderFd(target), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT) return target;  // a new file
@@ -389,10 +383,20 @@ class PosixFileSystem : public FileSystem {
   // How many files read lately the clean-up keeps clear of.
   static constexpr size_t kReadKept = 8;
 
-  // Holds the folder `path` (relative to `at`) for the target.
-  static bool Hold(WriteTarget* target, int at, const char* path) {
+  // Holds the folder of the file `path` (relative to `at`) for the target
+  // and takes the file's name; false with errno set when it cannot.
+  static bool HoldFolderOf(WriteTarget* target, int at, const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    target->name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (target->name.empty()) {
+      errno = EISDIR;
+      return false;
+    }
+    const std::string within = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
     auto folder = std::make_shared<PosixFolder>();
-    folder->fd = ::openat(at, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    folder->fd = ::openat(at, within.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder->fd < 0) return false;
     target->folder = std::move(folder);
     return true;
@@ -442,11 +446,9 @@ class PosixFileSystem : public FileSystem {
     // there under that name, in the folder held from now on.
     if (n <= 0 || static_cast<size_t>(n) >= where.size() || where[0] != '/') return Failed(ELOOP);
     where.resize(static_cast<size_t>(n));
-    const size_t slash = where.find_last_of('/');
-    WriteTarget found{
-        WriteTarget::Kind::kReplace, where, FileError::kNone, where.substr(slash + 1), {}};
+    WriteTarget found{WriteTarget::Kind::kReplace, where, FileError::kNone, {}, {}};
     struct stat there;
-    if (!Hold(&found, AT_FDCWD, slash == 0 ? "/" : where.substr(0, slash).c_str()) ||
+    if (!HoldFolderOf(&found, AT_FDCWD, where) ||
         ::fstatat(FolderFd(found), found.name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 ||
         there.st_dev != info.st_dev || there.st_ino != info.st_ino) {
       return Failed(ELOOP);
@@ -473,21 +475,12 @@ class PosixFileSystem : public FileSystem {
     const ssize_t n = ::readlinkat(folder, target.name.c_str(), named.data(), named.size());
     if (n <= 0 || static_cast<size_t>(n) >= named.size()) return Failed(ELOOP);
     named.resize(static_cast<size_t>(n));
-    const size_t slash = named.find_last_of('/');
-    WriteTarget found{WriteTarget::Kind::kReplace,
-                      named,
-                      FileError::kNone,
-                      slash == std::string::npos ? named : named.substr(slash + 1),
-                      {}};
-    if (named[0] != '/') {
+    WriteTarget found{WriteTarget::Kind::kReplace, named, FileError::kNone, {}, {}};
+    if (named[0] != '/') {  // for messages: beside the link
       const size_t own = target.path.find_last_of('/');
       if (own != std::string::npos) found.path.insert(0, target.path, 0, own + 1);
     }
-    const std::string within = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : named.substr(0, slash);
-    if (found.name.empty()) return Failed(EISDIR);
-    if (!Hold(&found, folder, within.c_str())) return Failed(errno);
+    if (!HoldFolderOf(&found, folder, named)) return Failed(errno);
     struct stat info;
     if (::fstatat(FolderFd(found), found.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
       return Failed(ELOOP);  // the link's file came meanwhile, or leads on
