@@ -205,11 +205,11 @@ box_says() {  # NAME SECONDS MESSAGE
   [ "$text" = "$message" ] || fail "$name: the message box says [$text] instead of [$message]"
 }
 
-# Runs OK in FOLDER and expects the message box to say MESSAGE; then the
-# program ends. NAME names the check.
-ok_tells() {  # NAME FOLDER SECONDS MESSAGE
-  local name=$1 seconds=$3 message=$4
-  keys Return
+# Runs OK (or presses KEY) in FOLDER and expects the message box to say
+# MESSAGE; then the program ends. NAME names the check.
+ok_tells() {  # NAME FOLDER SECONDS MESSAGE [KEY]
+  local name=$1 seconds=$3 message=$4 key=${5:-Return}
+  keys "$key"
   box_says "$name" "$seconds" "$message" || return 1
   close_message_box
   wait_exit || { fail "$name: still running after the message"; kill "$PID"; return 1; }
@@ -227,8 +227,16 @@ test_failed_write_is_told() {
     if [ "$name" = folder ]; then mkdir "$f/JWC_TEMP.TXT"; else typical > "$f/JWC_TEMP.TXT"; chmod 444 "$f/JWC_TEMP.TXT"; fi
     local before; before=$(ls "$f" | grep -v '^q836.dat$'; stat -c '%F %s %Y %a' "$f/JWC_TEMP.TXT")
     start_dialog "$f" || { fail "unwritable $name: no window"; continue; }
+    local key=Return
+    if [ "$name" = folder ]; then
+      # The read already tells the folder: OK stays disabled, and closing
+      # tells why the exchange file cannot be written.
+      keys Return
+      still_open || fail "unwritable folder: OK was not disabled"
+      key=Escape
+    fi
     ok_tells "unwritable $name" "$f" 10 \
-      "JWC_TEMP.TXTを書き込めませんでした（$reason）。図面は変更されていません。" || continue
+      "JWC_TEMP.TXTを書き込めませんでした（$reason）。図面は変更されていません。" "$key" || continue
     [ "$(ls "$f" | grep -v '^q836.dat$'; stat -c '%F %s %Y %a' "$f/JWC_TEMP.TXT")" = "$before" ] ||
       fail "unwritable $name: the folder changed: $(ls "$f" | tr '\n' ' ')"
     if [ "$name" = readonly ]; then
