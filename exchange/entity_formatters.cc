@@ -64,7 +64,7 @@ void EmitPoint(double x, double y) { EmitReals("pt", {x, y}); }
 
 void EmitMarker(int32_t code, double x, double y, double scale, double p4) {
   if (code < -7 || code > 11) code = -3;
-  if (std::fabs(scale) <= Eps) scale = 1.0;
+  scale = WrittenMarkerScale(scale);
   LineBuilder line;
   line.Add("pt").SpaceReal(x).SpaceReal(y).SpaceReal(scale).SpaceReal(p4).Add(" ").Int(code);
   EmitLine(line.View());

@@ -19,7 +19,13 @@ void EmitPolylineStart();
 void EmitPolylineEnd();
 /// "pt" and the point.
 void EmitPoint(double x, double y);
-/// "pt" and five numbers; the code and scale are normalised first.
+/// The scale a marker line carries for `scale`: 1 for one too small to
+/// draw (at most Eps either way), else `scale` itself.
+inline double WrittenMarkerScale(double scale) {
+  return scale >= -Eps && scale <= Eps ? 1.0 : scale;
+}
+/// "pt" and five numbers; the code and scale (WrittenMarkerScale) are
+/// normalised first.
 void EmitMarker(int32_t code, double x, double y, double scale, double p4);
 /// "ci" and three numbers.
 void EmitCircle(double x, double y, double radius);

@@ -212,7 +212,12 @@ check "preview saves nothing" cmp -s "$work/s.dat" "$work/s.before"
 check "preview of an overflow" sh -c "'$batch' --preview --radius 1e400 '$work/p.txt' 2>/dev/null | grep -qx '半径の値が大きすぎて読めないため、ＯＫできません'"
 check "preview of a scale overflow" sh -c "'$batch' --preview --scale 1e400 '$work/p.txt' 2>/dev/null | grep -qx '倍率の値が大きすぎて読めないため、ＯＫできません'"
 check "preview of the radius used" sh -c "'$batch' --preview --radius abc '$work/p.txt' 2>/dev/null | grep -qx '半径「abc」は数値でないため 0.000001 として扱います'"
-check "preview of the scale used" sh -c "'$batch' --preview --marker 0 --scale 2倍 '$work/p.txt' 2>/dev/null | grep -qx '倍率「2倍」は数値でないため 0.000000001 として扱います'"
+check "preview of the scale written" sh -c "'$batch' --preview --marker 0 --scale 2倍 '$work/p.txt' 2>/dev/null | grep -qx '倍率「2倍」は数値でないため 1 で作図します'"
+for scale in 2倍 5e-9 1e-8; do
+  check "preview of the scale $scale" sh -c "'$batch' --preview --marker 0 --scale $scale '$work/p.txt' 2>/dev/null | grep -q '」は.*ため 1 で作図します$'"
+  "$batch" --marker 0 --scale "$scale" -o "$work/p.scale" "$work/p.txt" 2>/dev/null
+  check "OK writes the scale $scale as told" grep -q '^pt 10 20 1 0 -1' "$work/p.scale"
+done
 check "no scale line for points" sh -c "! '$batch' --preview --point --scale 2倍 '$work/p.txt' 2>/dev/null | grep -q 倍率"
 check "preview of a failed read exits 1" test "$(status "$batch" --preview "$work/bad.txt")" = 1
 

@@ -98,28 +98,27 @@ bool IsBlank(std::string_view text) {
   return true;
 }
 
-// The value OK uses for the edit `name` when it cannot take the typed text
-// as it stands: red words naming the text and the value used (`least` or
-// `most`, as plain decimals); nothing when it can.
+// When OK takes another value than the text of the edit `name` reads as:
+// red words naming the text, why, and `usedText` (the value OK takes,
+// `used`) followed by `verb`; nothing when OK takes the text as it stands.
 void ValueUsed(std::vector<PreviewLine>& out, const std::string& name, const std::string& text,
-               double least, const char* leastText, double most, const char* mostText) {
-  const double typed = TextToFloat(text);
+               double used, const std::string& usedText, const char* verb) {
   if (IsBlank(text)) {
-    out.push_back({name + "が空欄のため " + leastText + " として扱います", true});
+    out.push_back({name + "が空欄のため " + usedText + verb, true});
     return;
   }
-  std::string reason, used;
+  const double typed = TextToFloat(text);
+  std::string reason;
   if (!IsDecimalText(text)) {
-    reason = "は数値でないため", used = leastText;
-  } else if (typed < least) {
-    reason = "は小さすぎるため", used = leastText;
-  } else if (typed > most) {
-    reason = "は大きすぎるため", used = mostText;
+    reason = "は数値でないため";
+  } else if (typed < used) {
+    reason = "は小さすぎるため";
+  } else if (typed > used) {
+    reason = "は大きすぎるため";
   } else {
     return;
   }
-  Wrap(out, name + "「", "　　", {{"", text + "」" + reason}, {" ", used + " として扱います"}},
-       true);
+  Wrap(out, name + "「", "　　", {{"", text + "」" + reason}, {" ", usedText + verb}}, true);
 }
 
 // The count line in one line: the total and the kinds abbreviated, or the
@@ -206,10 +205,15 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
   // Red lines for every value OK would take otherwise than typed; the scale
   // only where markers use it.
   std::vector<PreviewLine> used;
-  ValueUsed(used, "半径", radiusText, kMinRadiusLimit, "0.000001", kMaxRadiusLimit, "100000000");
+  ValueUsed(used, "半径", radiusText, limit,
+            limit <= kMinRadiusLimit   ? "0.000001"
+            : limit >= kMaxRadiusLimit ? "100000000"
+                                       : NumberToText(limit),
+            " として扱います");
   if (markers) {
-    ValueUsed(used, "倍率", host.Text(Control::Edit2), kMinMagnification, "0.000000001",
-              kMaxMagnification, "100000000");
+    // The scale every marker line will carry, as the writer decides it.
+    const double scale = MarkerScaleOf(host.Text(Control::Edit2));
+    ValueUsed(used, "倍率", host.Text(Control::Edit2), scale, NumberToText(scale), " で作図します");
   }
   warnings.insert(warnings.begin(), used.begin(), used.end());
 

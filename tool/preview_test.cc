@@ -6,6 +6,8 @@
 
 #include "exchange/drawing.h"
 #include "tests/memory_file_system.h"
+#include "text/number_text.h"
+#include "text/text_convert.h"
 #include "tool/form1.h"
 #include "tool/headless_host.h"
 
@@ -119,40 +121,70 @@ TEST_F(PreviewTest, CountsWhatOkConvertsIntoWhat) {
   }
 }
 
-// 倍率 as 半径: whenever OK would use another value than the text says, a
-// red line names the text and the value; in point mode, which uses no
-// scale, none.
-TEST_F(PreviewTest, TellsTheScaleOkUsesForMarkers) {
+// 倍率: whenever the markers OK writes take another scale than the text
+// reads as, a red line names the text and the scale written; the stated
+// scale is the one OK then writes. In point mode, which uses no scale, none.
+TEST_F(PreviewTest, TellsTheScaleOkWritesForMarkers) {
   const struct {
     const char* scale;
     bool marker;
     const char* warning;  // empty: none
   } cases[] = {
       {"2", true, ""},
-      {"0.000000001", true, ""},
       {"1e8", true, ""},
-      {"abc", true, "倍率「abc」は数値でないため 0.000000001 として扱います"},
-      {"0", true, "倍率「0」は小さすぎるため 0.000000001 として扱います"},
-      {"-1", true, "倍率「-1」は小さすぎるため 0.000000001 として扱います"},
-      {"", true, "倍率が空欄のため 0.000000001 として扱います"},
-      {"２", true, "倍率「２」は数値でないため 0.000000001 として扱います"},
-      {"2倍", true, "倍率「2倍」は数値でないため 0.000000001 として扱います"},
-      {"1e9", true, "倍率「1e9」は大きすぎるため 100000000 として扱います"},
+      {"100000000", true, ""},
+      {"1.00000001e-8", true, ""},
+      {"0.5", true, ""},
+      {"1e-8", true, "倍率「1e-8」は小さすぎるため 1 で作図します"},
+      {"0.00000001", true, "倍率「0.00000001」は小さすぎるため 1 で作図します"},
+      {"5e-9", true, "倍率「5e-9」は小さすぎるため 1 で作図します"},
+      {"1E-9", true, "倍率「1E-9」は小さすぎるため 1 で作図します"},
+      {"0.000000001", true, "倍率「0.000000001」は小さすぎるため 1 で作図します"},
+      {"9.99e-10", true, "倍率「9.99e-10」は小さすぎるため 1 で作図します"},
+      {"-1e-9", true, "倍率「-1e-9」は小さすぎるため 1 で作図します"},
+      {"abc", true, "倍率「abc」は数値でないため 1 で作図します"},
+      {"0", true, "倍率「0」は小さすぎるため 1 で作図します"},
+      {"-1", true, "倍率「-1」は小さすぎるため 1 で作図します"},
+      {"", true, "倍率が空欄のため 1 で作図します"},
+      {"２", true, "倍率「２」は数値でないため 1 で作図します"},
+      {"2倍", true, "倍率「2倍」は数値でないため 1 で作図します"},
+      {"1,5", true, "倍率「1,5」は数値でないため 1 で作図します"},
+      {"1e9", true, "倍率「1e9」は大きすぎるため 100000000 で作図します"},
+      {"100000001", true, "倍率「100000001」は大きすぎるため 100000000 で作図します"},
       {"abc", false, ""},
       {"", false, ""},
   };
-  Show(kDrawing);
-  Boxes(true, false, false, false, false);
-  host.SetText(Control::Edit1, "5");
   for (const auto& c : cases) {
-    host.SetText(Control::Edit2, c.scale);
-    SetRadioGroupButton(host, c.marker ? Control::RadioButton2 : Control::RadioButton1, true);
+    MemoryFileSystem disk;
+    HeadlessHost local("C:\\CAD\\q836.exe", key, disk);
+    TForm1 run(local);
+    disk.files[kExchange] = "ci 10 20 0.05\r\n";
+    run.PathOverride = RunPaths{kExchange, kExchange, ""};
+    run.FormShow();
+    local.SetText(Control::Edit1, "5");
+    local.SetText(Control::Edit2, c.scale);
+    SetRadioGroupButton(local, c.marker ? Control::RadioButton2 : Control::RadioButton1, true);
     std::string warnings;
-    for (const PreviewLine& line : form.Preview()) {
+    for (const PreviewLine& line : run.Preview()) {
       if (line.Warning) warnings += line.Text;
     }
     EXPECT_EQ(warnings, c.warning) << c.scale << (c.marker ? " markers" : " points");
-    EXPECT_FALSE(host.Disabled(Control::Button1)) << c.scale;  // OK runs with the value told
+    EXPECT_FALSE(local.Disabled(Control::Button1)) << c.scale;  // OK runs with the value told
+    run.Button1Click();
+    if (!c.marker) continue;
+    // The scale of the marker line OK wrote: the stated one, or the text's.
+    const std::string& out = disk.files[kExchange];
+    const size_t at = out.find("pt 10 20 ");
+    ASSERT_NE(at, std::string::npos) << c.scale;
+    const std::string written = out.substr(at + 9, out.find(' ', at + 9) - at - 9);
+    std::string stated = NumberToText(TextToFloat(c.scale));
+    const std::string_view tail = " で作図します";
+    if (!warnings.empty()) {
+      ASSERT_TRUE(warnings.ends_with(tail)) << warnings;
+      const std::string told = warnings.substr(0, warnings.size() - tail.size());
+      stated = told.substr(told.rfind(' ') + 1);
+    }
+    EXPECT_EQ(written, stated) << c.scale;
   }
 }
 
@@ -402,7 +434,7 @@ TEST_F(PreviewTest, NoWarningIsEverCut) {
                 "倍率「" +
                 sixteen +
                 "」は数値でないため\n"
-                "　　0.000000001 として扱います\n"
+                "　　1 で作図します\n"
                 "ブロック図形1000000個はＯＫで消え作図されません。\n"
                 "　キャンセルで選び直し");
 }

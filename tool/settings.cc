@@ -4,6 +4,7 @@
 #include <memory>
 #include <string_view>
 
+#include "exchange/entity_formatters.h"
 #include "exchange/line_builder.h"
 #include "text/text_convert.h"
 
@@ -21,6 +22,10 @@ double ClampRadiusLimit(double value) {
   if (value < kMinRadiusLimit) value = kMinRadiusLimit;
   if (value > kMaxRadiusLimit) value = kMaxRadiusLimit;
   return value;
+}
+
+double MarkerScaleOf(std::string_view text) {
+  return WrittenMarkerScale(ClampMagnification(TextToFloat(text)));
 }
 
 double ClampMagnification(double value) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "exchange/file_system.h"
 
@@ -59,5 +60,8 @@ inline constexpr double kMaxMagnification = 1e8;
 
 /// Magnification brought into kMinMagnification .. kMaxMagnification.
 double ClampMagnification(double value);
+/// The scale OK writes into every marker line for the 倍率 text `text`:
+/// read, clamped, and 1 where the writer takes it for too small to draw.
+double MarkerScaleOf(std::string_view text);
 
 }  // namespace q836
