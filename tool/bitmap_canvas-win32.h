@@ -128,10 +128,11 @@ class BitmapCanvas : public Canvas {
     Flush();
     SetDCPenColor(bitmap_.Dc(), ColourRef(outline));
     SetDCBrushColor(bitmap_.Dc(), ColourRef(fill));
-    POINT p[4];
-    count = std::min(count, 4);
-    for (int i = 0; i < count; ++i) p[i] = {points[i].x, points[i].y};
-    ::Polygon(bitmap_.Dc(), p, count);
+    // Kept between figures: no allocation once it has held the longest.
+    std::vector<POINT>& p = polygon_;
+    p.clear();
+    for (int i = 0; i < count; ++i) p.push_back({points[i].x, points[i].y});
+    ::Polygon(bitmap_.Dc(), p.data(), count);
     gdiPending_ = true;
     int32_t left = p[0].x, top = p[0].y, right = p[0].x, bottom = p[0].y;
     for (int i = 1; i < count; ++i) {
@@ -185,6 +186,7 @@ class BitmapCanvas : public Canvas {
   Bitmap& bitmap_;
   HGDIOBJ oldPen_, oldBrush_;
   std::vector<POINT> points_;
+  std::vector<POINT> polygon_;  // the corners of the polygon being filled
   std::vector<DWORD> counts_;
   Rgb batchColour_;
   std::optional<Rgb> pendingColour_;  // the one colour GDI may still be drawing in

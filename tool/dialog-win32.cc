@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "tool/dpi-win32.h"
 #include "tool/drawing_view-win32.h"
 #include "tool/form1.h"
+#include "tool/pick_history.h"
 #include "tool/res/resource.h"
 #include "tool/single_run-win32.h"
 #include "tool/strip-win32.h"
@@ -112,6 +114,10 @@ class Dialog : public FormHost, public DrawingViewHost {
   // DrawingViewHost
   ConversionChoice Choice() override { return ChoiceFromControls(*this); }
   void PickRadius(const std::string& text) override;
+  void StepPicks(bool redo) override { StepPicksIn(redo); }
+  /// One step through the picks, if 半径 shows one; false where there is
+  /// none (the edit's own undo then applies).
+  bool StepPicksIn(bool redo);
 
  private:
   HWND Item(Control c) const { return GetDlgItem(hwnd_, ControlIdOf(c)); }
@@ -128,6 +134,7 @@ class Dialog : public FormHost, public DrawingViewHost {
   void NextControl(WPARAM wParam, bool explicitWindow);
   void Activate(bool active);
   void UpdatePreview();
+  void SetRadiusText(const std::string& text, bool undoable);
   void DrawStrip(const DRAWITEMSTRUCT& item);
   void ApplyColours();
   void ShowView(bool shown);
@@ -149,6 +156,7 @@ class Dialog : public FormHost, public DrawingViewHost {
   bool shown_ = false;       // the show handler has filled the controls
   std::vector<PreviewLine> preview_;
   DrawingView view_;
+  PickHistory picks_;
   AsyncEscapeKey escape_;
   TForm1 form_;
 };
@@ -233,13 +241,41 @@ void Dialog::ShowView(bool shown) {
 }
 
 // A click in the view picked a radius: typed into 半径 as one undoable
-// replacement, long enough for every digit it needs.
+// replacement, and a step of the picks.
 void Dialog::PickRadius(const std::string& text) {
+  picks_.Picked(Text(Control::Edit1), text);
+  SetRadiusText(text, true);
+}
+
+bool Dialog::StepPicksIn(bool redo) {
+  const std::string current = Text(Control::Edit1);
+  const std::optional<std::string> to = redo ? picks_.Redo(current) : picks_.Undo(current);
+  if (!to) return false;
+  SetRadiusText(*to, false);
+  return true;
+}
+
+// 半径 becomes `text`, long enough for every digit it needs, shown from its
+// start (a long radius would otherwise show its last digits only).
+void Dialog::SetRadiusText(const std::string& text, bool undoable) {
   HWND edit = Item(Control::Edit1);
   const std::wstring wide = Utf16(text);
   SendMessageW(edit, EM_LIMITTEXT, std::max<size_t>(16, wide.size()), 0);
   SendMessageW(edit, EM_SETSEL, 0, -1);
-  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+  SendMessageW(edit, EM_REPLACESEL, undoable, reinterpret_cast<LPARAM>(wide.c_str()));
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+}
+
+// Ctrl+Z in 半径 steps back through the picks, Ctrl+Y and Ctrl+Shift+Z
+// forward, while it shows one; otherwise the edit undoes typing itself.
+LRESULT CALLBACK RadiusEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR data) {
+  if (message == WM_CHAR && (wParam == 0x1A || wParam == 0x19)) {
+    const bool redo = wParam == 0x19 || (GetKeyState(VK_SHIFT) & 0x8000);
+    if (reinterpret_cast<Dialog*>(data)->StepPicksIn(redo)) return 0;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void Dialog::DrawStrip(const DRAWITEMSTRUCT& item) {
@@ -306,6 +342,8 @@ void Dialog::CreateControls() {
   ImmAssociateContext(combo, nullptr);
   SetWindowTextW(GetDlgItem(hwnd_, kIdMemo1), Utf16(kMemoText).c_str());
   SetWindowSubclass(GetDlgItem(hwnd_, kIdMemo1), MemoProc, 0, 0);
+  SetWindowSubclass(GetDlgItem(hwnd_, kIdEdit1), RadiusEditProc, 0,
+                    reinterpret_cast<DWORD_PTR>(this));
   for (int id : {kIdGroupBox1, kIdGroupBox2}) colours_.PaintGroupBox(GetDlgItem(hwnd_, id));
 }
 

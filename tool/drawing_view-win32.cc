@@ -302,6 +302,11 @@ bool DrawingView::State::Key(WPARAM key) {
     case VK_HOME:
       Fit();
       return true;
+    case 'Z':
+    case 'Y':
+      if (!(GetKeyState(VK_CONTROL) & 0x8000)) return false;
+      host->StepPicks(key == 'Y' || (GetKeyState(VK_SHIFT) & 0x8000));
+      return true;
   }
   return false;
 }

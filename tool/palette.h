@@ -37,6 +37,12 @@ struct Palette {
   bool operator==(const Palette&) const = default;
 };
 
+/// The light fill of a solid in `colour` on the view's background `back`.
+inline Rgb SolidFill(Rgb colour, Rgb back) {
+  auto mix = [](uint8_t c, uint8_t b) { return static_cast<uint8_t>((c + 3 * b) / 4); };
+  return {mix(colour.r, back.r), mix(colour.g, back.g), mix(colour.b, back.b)};
+}
+
 /// Text needs at least this contrast to its background to be read.
 inline constexpr double kMinimumContrast = 4.5;
 

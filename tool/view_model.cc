@@ -16,12 +16,6 @@ constexpr double kDeviceLimit = 1 << 20;
 // How often a painter asks whether it is overtaken, in figures.
 constexpr size_t kOvertakenEvery = 4096;
 
-// The fill of a solid: its colour lightened towards the background.
-Rgb Light(Rgb colour, Rgb back) {
-  auto mix = [](uint8_t c, uint8_t b) { return static_cast<uint8_t>((c + 3 * b) / 4); };
-  return {mix(colour.r, back.r), mix(colour.g, back.g), mix(colour.b, back.b)};
-}
-
 bool Finite(double v) { return std::isfinite(v); }
 
 // The most points an arc is drawn with.
@@ -375,7 +369,17 @@ void ViewModel::PaintFigure(Canvas& canvas, const Shape& s, Rgb colour, Rgb fill
       std::vector<double>& ax = arcX_;
       std::vector<double>& ay = arcY_;
       ArcPoints(s, s.radius, ax, ay);
-      Polyline(canvas, ax.data(), ay.data(), static_cast<int>(ax.size()), colour);
+      bool fits = s.filled;  // a solid within GDI's range: filled lightly, as in the SVG
+      for (size_t i = 0; fits && i < ax.size(); ++i)
+        fits = std::fabs(ax[i]) < kDeviceLimit && std::fabs(ay[i]) < kDeviceLimit;
+      if (fits) {
+        std::vector<DevicePoint>& corners = run_;
+        corners.clear();
+        for (size_t i = 0; i < ax.size(); ++i) corners.push_back({Nearest(ax[i]), Nearest(ay[i])});
+        canvas.Polygon(corners.data(), static_cast<int>(corners.size()), colour, fill);
+      } else {
+        Polyline(canvas, ax.data(), ay.data(), static_cast<int>(ax.size()), colour);
+      }
       if (s.inner > 0 && s.inner * scale_ >= 1) {
         ArcPoints(s, s.inner, ax, ay);
         Polyline(canvas, ax.data(), ay.data(), static_cast<int>(ax.size()), colour);
@@ -427,7 +431,7 @@ void ViewModel::PaintResult(Canvas& canvas, double x, double y, const Conversion
 
 bool ViewModel::PaintFigures(Canvas& canvas, const Palette& palette, const Overtaken& overtaken,
                              size_t first, size_t end) const {
-  const Rgb fill = Light(palette.viewFigure, palette.viewBack);
+  const Rgb fill = SolidFill(palette.viewFigure, palette.viewBack);
   std::optional<Shape> last;
   const std::vector<FigureRef>& others = *others_;
   for (size_t i = first; i < std::min(end, others.size()); ++i) {
@@ -445,7 +449,7 @@ bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const Convers
   const Rgb colour = cls == FigureClass::kConverted ? palette.viewConverted
                      : cls == FigureClass::kKept    ? palette.viewKept
                                                     : palette.viewFigure;
-  const Rgb fill = Light(colour, palette.viewBack);
+  const Rgb fill = SolidFill(colour, palette.viewBack);
   // NaN radii, sorted last, count as above every limit.
   auto radiusBelow = [](double radius, const Candidate& c) {
     return radius < c.radius || c.radius != c.radius;

@@ -15,6 +15,7 @@
 #include "tool/coverage.h"
 #include "tool/form1.h"
 #include "tool/headless_host.h"
+#include "tool/pick_history.h"
 #include "tool/view_svg.h"
 
 namespace q836 {
@@ -62,7 +63,21 @@ class Raster : public Canvas {
   }
   /// The pixels lines have stepped over.
   int64_t Stepped() const { return stepped_; }
-  void Polygon(const DevicePoint* p, int count, Rgb outline, Rgb) override {
+  // Filled as GDI does by default: a pixel whose centre a ray from it
+  // crosses the outline an odd number of times; then the outline.
+  void Polygon(const DevicePoint* p, int count, Rgb outline, Rgb fill) override {
+    for (int32_t y = 0; y < height_; ++y) {
+      for (int32_t x = 0; x < width_; ++x) {
+        bool inside = false;
+        for (int i = 0, j = count - 1; i < count; j = i++) {
+          if ((p[i].y > y) != (p[j].y > y) &&
+              x < (p[j].x - p[i].x) * double(y - p[i].y) / (p[j].y - p[i].y) + p[i].x) {
+            inside = !inside;
+          }
+        }
+        if (inside) Set(x, y, fill);
+      }
+    }
     for (int i = 0; i < count; ++i) Line(p[i], p[(i + 1) % count], outline);
   }
   Rgb At(int32_t x, int32_t y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
@@ -530,6 +545,82 @@ TEST_F(ViewModelTest, TooltipsAndPickedRadii) {
   }
   EXPECT_EQ(RadiusText(0.05), "0.05");
   EXPECT_EQ(RadiusText(std::nextafter(1.0, 2.0)), "1.0000000000000002");
+}
+
+// Circle, rim and ring solids are filled lightly inside their outline, as
+// in the SVG; circles and arcs are outlines only.
+TEST_F(ViewModelTest, SolidsAreFilledAsInTheSvg) {
+  const struct {
+    const char* figure;
+    bool filled;
+  } cases[] = {
+      {"ci 50 50 40", false},
+      {"ci 50 50 40 0.5 0 6.28318530717959 0", false},
+      {"sc 50 50 40 1 0 6.28318530717959 0 0", true},
+      {"se 50 50 40 1 0 6.28318530717959 0 0", true},
+      {"so 50 50 40 1 0 6.28318530717959 0 10", true},
+      {"sg 50 50 40 1 0 6.28318530717959 0 10", true},
+  };
+  for (const auto& c : cases) {
+    Show(std::string(c.figure) + "\r\n0 0 100 0\r\n");
+    Choose({true, true, true, true, true}, "100");
+    ViewModel model;
+    model.Build();
+    model.SetSize(200, 200, 7);
+    Raster raster(200, 200);
+    ASSERT_TRUE(model.PaintFigures(raster, Designed(), nullptr));
+    ASSERT_TRUE(model.PaintCandidates(raster, Designed(), ChoiceFromControls(host), nullptr));
+    double x, y;
+    model.ToDevice(50, 50 + 20, &x, &y);  // inside the outline, off its centre's marker
+    EXPECT_EQ(raster.At(static_cast<int32_t>(x), static_cast<int32_t>(y)) == Rgb{}, !c.filled)
+        << c.figure;
+  }
+}
+
+// Picks undo back to the typed text and redo forward; typing starts a new
+// series, and a text the picks did not make is left to the edit's own undo.
+TEST(PickHistory, StepsThroughThePicksToTheTypedText) {
+  PickHistory picks;
+  std::string text = "0.1";  // typed
+  auto pick = [&](const std::string& radius) {
+    picks.Picked(text, radius);
+    text = radius;
+  };
+  auto step = [&](bool redo) {
+    const std::optional<std::string> to = redo ? picks.Redo(text) : picks.Undo(text);
+    if (to) text = *to;
+    return to.has_value();
+  };
+  EXPECT_FALSE(step(false));  // nothing picked yet
+  pick("5");
+  pick("12.3456789012346");
+  const struct {
+    bool redo, moved;
+    const char* text;
+  } steps[] = {
+      {false, true, "5"},
+      {false, true, "0.1"},
+      {false, false, "0.1"},
+      {true, true, "5"},
+      {true, true, "12.3456789012346"},
+      {true, false, "12.3456789012346"},
+      {false, true, "5"},
+  };
+  for (const auto& s : steps) {
+    EXPECT_EQ(step(s.redo), s.moved) << s.text;
+    EXPECT_EQ(text, s.text);
+  }
+  pick("0.05");  // after an undo: the redo steps go
+  EXPECT_FALSE(step(true));
+  EXPECT_TRUE(step(false));
+  EXPECT_EQ(text, "5");
+  text = "7";  // typed: the picks are no longer what 半径 shows
+  EXPECT_FALSE(step(false));
+  EXPECT_FALSE(step(true));
+  pick("0.3");
+  EXPECT_TRUE(step(false));
+  EXPECT_EQ(text, "7");
+  EXPECT_FALSE(step(false));
 }
 
 // The SVG picture: the view's classes and colours, drawing millimetres

@@ -733,6 +733,46 @@ test_view_pick_is_undone_by_ctrl_z() {
     fail "view undo: OK did not convert by the limit Ctrl+Z brought back"
 }
 
+# Solids are filled lightly in the window. A pick shows the start of a long
+# radius. Ctrl+Z in the view steps back through the picks to the typed
+# limit, Ctrl+Y and Ctrl+Shift+Z forward again.
+test_view_fills_solids_and_steps_through_picks() {
+  local f x y w h dpi=${Q836_WINE_DPI:-96}
+  f=$(new_folder view-picks)
+  crlf lg0 ly1 lc2 "ci 0 0 10.000000000000002" "sc 40 0 3 1 0 6.28318530717959 0 0" > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 1 0 0.1 0 1 1 0 0 > "$f/q836.dat"
+  start_dialog "$f" || { fail "view picks: no window"; return; }
+  sleep 0.7
+  local fills; fills=$(view_field fill)
+  [ "$(echo "$fills" | awk '{ print $4 }')" -gt 20 ] 2>/dev/null ||
+    fail "view picks: the kept circle solid is not filled: [$fills]"
+  radius() { "$WINE" "$read_strip" --radius 2>/dev/null; }
+  read -r x y w h <<<"$(view_field rect)"
+  xdotool mousemove $((x + 8 * dpi / 96)) $((y + h / 2)) click 1
+  sleep 0.5
+  [ "$(radius)" = "radius 10.000000000000002 first 0 caret 0" ] ||
+    fail "view picks: a long radius is not shown from its start: [$(radius)]"
+  xdotool mousemove $((x + w - 8 * dpi / 96)) $((y + h / 2)) click 1
+  sleep 0.5
+  [ "$(radius | cut -d' ' -f2)" = 3 ] || fail "view picks: the solid's pick gave [$(radius)]"
+  fills=$(view_field fill)
+  [ "$(echo "$fills" | awk '{ print $2 }')" -gt 20 ] 2>/dev/null ||
+    fail "view picks: the converted circle solid is not filled: [$fills]"
+  local step want
+  for step in "ctrl+z 10.000000000000002" "ctrl+z 0.1" "ctrl+z 0.1" "ctrl+y 10.000000000000002" \
+              "ctrl+shift+z 3" "ctrl+y 3" "ctrl+z 10.000000000000002" "ctrl+z 0.1"; do
+    read -r key want <<<"$step"
+    xdotool key --clearmodifiers "$key"
+    sleep 0.3
+    [ "$(radius | cut -d' ' -f2)" = "$want" ] ||
+      fail "view picks: $key in the view gave [$(radius)] instead of $want"
+  done
+  xdotool key --clearmodifiers Return
+  wait_exit || { fail "view picks: Enter in the view did nothing"; kill "$PID"; return; }
+  [ "$(sed -n 7p "$f/q836.dat" | tr -d '\r')" = 0.1 ] ||
+    fail "view picks: the picks undone left 半径 at [$(sed -n 7p "$f/q836.dat")]"
+}
+
 # The wheel zooms and a drag pans the picture; a double click fits it
 # again. Esc in the focused view presses Cancel.
 test_view_zooms_pans_and_cancels() {
@@ -857,6 +897,7 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_second_start_brings_the_first test_high_contrast_captions_stand_out
        test_memo_scrolls_from_the_keyboard
        test_view_marks_what_ok_converts test_view_pick_is_undone_by_ctrl_z
+       test_view_fills_solids_and_steps_through_picks
        test_view_zooms_pans_and_cancels
        test_view_button_hides_and_remembers
        test_layout_at_each_dpi test_banner_request)

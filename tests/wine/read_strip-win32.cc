@@ -17,7 +17,10 @@
 // --view, where the drawing view's client area is on the screen ("view X Y
 // W H", or "view hidden"), how many of its pixels are in the converted and
 // in the kept colour in its left and right halves, and a hash of all its
-// pixels; with --edit-latency N, N times types one digit into 半径 that
+// pixels, and how many are in the light fill of solids of each colour
+// ("fill converted N kept N"); with --radius, the text of 半径, the first
+// character it shows and where its selection starts ("radius TEXT first N
+// caret N"); with --edit-latency N, N times types one digit into 半径 that
 // changes what OK converts and prints the milliseconds from the key to the
 // changed view (median and worst); with --bench EXE N, starts EXE and
 // prints the milliseconds until its dialog shows and until its view shows
@@ -323,11 +326,16 @@ int PrintView(HWND view) {
   const q836::Palette palette = q836::ChoosePalette(system);
   auto value = [](q836::Rgb c) { return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b; };
   long counts[2][2] = {};  // [left, right][converted, kept]
+  long fills[2] = {};      // converted, kept
+  const uint32_t convertedFill = value(q836::SolidFill(palette.viewConverted, palette.viewBack));
+  const uint32_t keptFill = value(q836::SolidFill(palette.viewKept, palette.viewBack));
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const uint32_t p = pixels[static_cast<size_t>(y) * w + x];
       if (p == value(palette.viewConverted)) ++counts[x >= w / 2][0];
       if (p == value(palette.viewKept)) ++counts[x >= w / 2][1];
+      if (p == convertedFill) ++fills[0];
+      if (p == keptFill) ++fills[1];
     }
   }
   std::printf("view %ld %ld %d %d\n", static_cast<long>(origin.x), static_cast<long>(origin.y), w,
@@ -335,6 +343,19 @@ int PrintView(HWND view) {
   std::printf("left converted %ld kept %ld right converted %ld kept %ld\n", counts[0][0],
               counts[0][1], counts[1][0], counts[1][1]);
   std::printf("hash %016llx\n", static_cast<unsigned long long>(Hash(pixels)));
+  std::printf("fill converted %ld kept %ld\n", fills[0], fills[1]);
+  return 0;
+}
+
+int PrintRadius(HWND edit) {
+  std::wstring text(static_cast<size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+  text.resize(static_cast<size_t>(
+      SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+  DWORD start = 0;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  std::printf("radius %s first %ld caret %lu\n", q836::Utf8(text).c_str(),
+              static_cast<long>(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0)),
+              static_cast<unsigned long>(start));
   return 0;
 }
 
@@ -437,6 +458,9 @@ int wmain(int argc, wchar_t** argv) {
     return form ? PrintEditLatency(form,
                                    std::max(1, static_cast<int>(std::wcstol(argv[2], nullptr, 10))))
                 : 1;
+  }
+  if (argc > 1 && std::wstring(argv[1]) == L"--radius") {
+    return form ? PrintRadius(GetDlgItem(form, q836::kIdEdit1)) : 1;
   }
   if (argc > 1 && std::wstring(argv[1]) == L"--memo") {
     return form ? PrintMemoFit(GetDlgItem(form, q836::kIdMemo1)) : 1;
