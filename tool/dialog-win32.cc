@@ -290,7 +290,9 @@ void Dialog::DrawStrip(const DRAWITEMSTRUCT& item) {
 
 // Enter in the read-only memo presses the default button and Esc the
 // cancel button, as from every other control: the memo does not ask for
-// them when the dialog manager queries it.
+// them when the dialog manager queries it. Tab into it leaves its caret
+// where it was (at the start at first), instead of selecting all of it and
+// showing its end.
 LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                           DWORD_PTR) {
   if (message == WM_GETDLGCODE) {
@@ -300,7 +302,7 @@ LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
         (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
       code &= ~(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
     }
-    return code;
+    return code & ~DLGC_HASSETSEL;
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }

@@ -241,13 +241,18 @@ void TForm1::Convert() {
     ConvertTable(*this, kRingSolid, RingSolids, RingSolidCount, true);
     ConvertTable(*this, kRingSolid2, RingSolids2, RingSolid2Count, true);
   }
+  converted_ = true;
+  WriteBack();
+  Caption("ファイル生成中です");
+}
+
+void TForm1::WriteBack() {
   // The lines go to the new exchange file while they are produced; closing
   // completes it (ESC gives it up).
   BeginExchangeFile(exchangeTarget_, host_.Files());
   EmitLine("hd");
   LabelProgress progress(host_);
   WriteAllEntities(-1, -1, -1, -1, -1, -1, -1, 0, &progress, &host_.Escape());
-  Caption("ファイル生成中です");
 }
 
 void TForm1::Close() {
@@ -259,17 +264,34 @@ void TForm1::Close() {
 
 void TForm1::FormClose() {
   FileError error = FileError::kNone;
-  // A file held by another program can be written once the user has
-  // closed it: the new content waits beside it while the user is asked.
-  exchangeWritten_ =
-      WriteExchangeFile(exchangeTarget_, host_.Files(), &error, [this](FileError reason) {
-        return host_.AskRetry(CannotWrite(paths_.ExchangeOut, reason) +
-                              "ほかのプログラムを閉じてから［再試行］を押してください。");
-      });
+  // The user may make the write possible and try again: close the program
+  // that holds the file (the new content waits beside it meanwhile), or
+  // free space on a full disk (the new content is made anew). キャンセル
+  // was the answer: nothing more is said.
+  bool declined = false;
+  auto retry = [&](FileError reason) {
+    if (!host_.CanAsk()) return false;
+    declined = !host_.AskRetry(CannotWrite(paths_.ExchangeOut, reason) +
+                               (reason == FileError::kDiskFull
+                                    ? "ディスクの空きを増やしてから［再試行］を押してください。"
+                                    : "ほかのプログラムを閉じてから［再試行］を押してください。"));
+    return !declined;
+  };
+  for (;;) {
+    exchangeWritten_ = WriteExchangeFile(exchangeTarget_, host_.Files(), &error, retry);
+    if (exchangeWritten_ || declined || error != FileError::kDiskFull || !retry(error)) break;
+    if (converted_) {
+      // The blocks written are gone: the same lines once more, from the
+      // same attribute state.
+      ClearOutLines();
+      ResetAttrState();
+      WriteBack();
+    }
+  }
   host_.DrawingChanging();
   FreeDrawingTables();
   radii_.reset();
-  if (!exchangeWritten_) {
+  if (!exchangeWritten_ && !declined) {
     host_.ShowMessage(CannotWrite(paths_.ExchangeOut, error) + "図面は変更されていません。");
   }
 }

@@ -87,6 +87,9 @@ class TForm1 : public TForm1Settings {
   void FormClose();
   void Caption(std::string_view text);
   void Convert();
+  // Writes the drawing's lines into OutLines, and from there into the new
+  // exchange file as they come.
+  void WriteBack();
   // Ends the run after an allocation failed: whatever was begun is given
   // up, the exchange file becomes "hq" (or stays as it was), the user is
   // told and the form closes.
@@ -109,6 +112,7 @@ class TForm1 : public TForm1Settings {
   bool settingsSaved_ = true;
   bool outOfMemory_ = false;
   bool refused_ = false;
+  bool converted_ = false;  // OK converted: the file to write holds the drawing
   // The radii of the candidates, built on the first preview (the tables do
   // not change until OK); empty when they did not fit into memory.
   std::optional<RadiusIndex> radii_;

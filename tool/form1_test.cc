@@ -422,18 +422,10 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
        {"設定ファイルq836.datを書き込めませんでした（保存先のフォルダにファイルを作ることが許"
         "可されていません）。今回の設定は次回に引き継がれません。"},
        true},
-      {"exchange",
-       6,
-       FileError::kDiskFull,
-       {"JWC_TEMP.TXTを書き込めませんでした（ディスクの空き容量が足りません）。"
-        "図面は変更されていません。"},
-       false},
-      {"exchange held",
-       10,
-       FileError::kInUse,
-       {"JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。"
-        "図面は変更されていません。"},
-       false},
+      // キャンセル in the retry box ends it: no second box.
+      {"exchange full", 6, FileError::kDiskFull, {}, false},
+      {"exchange full, then freed", 6, FileError::kDiskFull, {}, true, 1},
+      {"exchange held", 10, FileError::kInUse, {}, false},
       {"exchange held, then closed", 10, FileError::kInUse, {}, true, 1},
       {"exchange read-only",
        0,
@@ -468,6 +460,17 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
          d.unreadable[kSettings] = true;
        }},
   };
+  // What OK writes when nothing fails.
+  std::string converted;
+  {
+    MemoryFileSystem disk;
+    disk.files[kExchange] = kTypical;
+    HeadlessHost h("C:\\CAD\\q836.exe", key, disk);
+    TForm1 f(h);
+    f.FormShow();
+    f.Button1Click();
+    converted = disk.files[kExchange];
+  }
   for (const Case& c : cases) {
     MemoryFileSystem disk;
     disk.files[kExchange] = kTypical;
@@ -488,18 +491,25 @@ TEST_F(FormTest, FailedWritesAreToldWithTheirReason) {
     f.Button1Click();
     EXPECT_EQ(messages, c.messages) << c.name;
     EXPECT_EQ(f.ExchangeWritten(), c.converted) << c.name;
-    // A file that could not be written stays exactly as the host wrote it.
-    EXPECT_EQ(disk.files[kExchange] == kTypical, !c.converted) << c.name;
+    // A file that could not be written stays exactly as the host wrote it;
+    // one written after a retry holds exactly what OK writes.
+    EXPECT_EQ(disk.files[kExchange], c.converted ? converted : std::string(kTypical)) << c.name;
     // An unreadable settings file is never overwritten.
     if (disk.unreadable.count(kSettings)) {
       EXPECT_EQ(disk.files[kSettings], "old") << c.name;
     }
-    // The user is asked when the file is in use, and only then.
-    EXPECT_EQ(questions.size(), c.error == FileError::kInUse ? 1u : 0u) << c.name;
+    // The user is asked when the file is in use or the disk full, and
+    // only then.
+    const bool asked = c.error == FileError::kInUse || c.error == FileError::kDiskFull;
+    EXPECT_EQ(questions.size(), asked ? 1u : 0u) << c.name;
     if (!questions.empty()) {
       EXPECT_EQ(questions[0],
-                "JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。"
-                "ほかのプログラムを閉じてから［再試行］を押してください。");
+                c.error == FileError::kInUse
+                    ? "JWC_TEMP.TXTを書き込めませんでした（ほかのプログラムが使用中です）。"
+                      "ほかのプログラムを閉じてから［再試行］を押してください。"
+                    : "JWC_TEMP.TXTを書き込めませんでした（ディスクの空き容量が足りません）。"
+                      "ディスクの空きを増やしてから［再試行］を押してください。")
+          << c.name;
     }
     EXPECT_TRUE(h.destroyed) << c.name;
     for (const auto& [name, bytes] : disk.files) {
@@ -513,11 +523,12 @@ TEST(FaultInjection, EveryFailedFileOperationLeavesWholeFilesOnly) {
   // Over 1 MiB of output: blocks are written while the write-back goes on.
   for (int i = 0; i < 100000; ++i) exchange += "0 0 1 " + std::to_string(i) + "\r\n";
   const std::string oldSettings = "9\r\n9\r\n";
-  auto run = [&](MemoryFileSystem& fs) {
+  auto run = [&](MemoryFileSystem& fs, int retries = 0) {
     fs.files[kExchange] = exchange;
     fs.files[kSettings] = oldSettings;
     Key key;
     HeadlessHost host("C:\\CAD\\q836.exe", key, fs);
+    host.onRetry = [&](const std::string&) { return retries-- > 0; };
     TForm1 form(host);
     form.FormShow();
     form.Button1Click();
@@ -541,6 +552,13 @@ TEST(FaultInjection, EveryFailedFileOperationLeavesWholeFilesOnly) {
         << failAt;
     EXPECT_EQ(fs.files.size(), 2u) << "a file was left or lost at operation " << failAt;
     EXPECT_FALSE(settingsSaved && exchangeWritten) << failAt;
+    // The user frees space and answers 再試行: the exchange file is made
+    // anew, exactly as without the failure, whichever step failed.
+    MemoryFileSystem freed;
+    freed.failAt = failAt;
+    EXPECT_TRUE(run(freed, 1).second) << failAt;
+    EXPECT_TRUE(freed.files[kExchange] == newExchange) << failAt;
+    EXPECT_EQ(freed.files.size(), 2u) << failAt;
   }
   std::printf("fault points injected: %d\n", points);
 }

@@ -60,9 +60,13 @@ class FormHost {
   /// Tells the user something went wrong (UTF-8): a message box owned by
   /// the window, which returns when the user has closed it.
   virtual void ShowMessage(std::string_view text) = 0;
-  /// Tells the user that a file is in use and asks whether to try again
-  /// (再試行) or to give up (キャンセル); true to try again.
+  /// Tells the user that a file cannot be written yet (in use, disk full)
+  /// and asks whether to try again (再試行) or to give up (キャンセル);
+  /// true to try again.
   virtual bool AskRetry(std::string_view text) = 0;
+  /// Whether AskRetry shows the question to someone who can answer it;
+  /// without, a failure is told as a message.
+  virtual bool CanAsk() { return true; }
   /// Full path of the running executable, in UTF-8.
   virtual std::string ExecutablePath() = 0;
   /// The ESC key as the write-back polls it.

@@ -37,6 +37,7 @@ class HeadlessHost : public FormHost {
     if (onMessage) onMessage(std::string(text));
   }
   bool AskRetry(std::string_view text) override { return onRetry && onRetry(std::string(text)); }
+  bool CanAsk() override { return static_cast<bool>(onRetry); }
   std::string ExecutablePath() override { return exePath_; }
   EscapeKey& Escape() override { return escape_; }
   void StartBanner(const std::string& url) override { bannerUrl = url; }

@@ -7,6 +7,9 @@ namespace q836 {
 
 namespace {
 
+// How long a second start looks for the first run's dialog.
+constexpr int kWaitForFirstMilliseconds = 5000;
+
 // Window property names are atoms shared by every process of the desktop,
 // so another run can ask a window for it.
 std::wstring PropertyName(const std::wstring& key) { return L"q836-run-" + key; }
@@ -62,16 +65,20 @@ void SingleRun::Mark(HWND dialog) const {
 }
 
 void SingleRun::ShowFirst() const {
+  // The first run's dialog comes forward at once, with no box of this run's
+  // in the way; a first run still starting gets a few seconds to show it.
   const std::wstring property = PropertyName(key_);
   Search search{property.c_str(), nullptr};
-  MessageBoxW(nullptr,
-              L"この図面の円→点変換はすでに開いています。開いている画面で操作してください。",
-              L"q836_円→点変換", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
-  EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
+  for (int waited = 0; !search.found && waited <= kWaitForFirstMilliseconds; waited += 50) {
+    EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) Sleep(50);
+  }
   if (!search.found) return;
   HWND owner = GetWindow(search.found, GW_OWNER);
   if (owner && IsIconic(owner)) ShowWindow(owner, SW_RESTORE);
   SetForegroundWindow(search.found);
+  FLASHWINFO flash = {sizeof flash, search.found, FLASHW_CAPTION, 3, 0};
+  FlashWindowEx(&flash);
 }
 
 }  // namespace q836

@@ -20,8 +20,8 @@ class SingleRun {
   bool First() const { return first_; }
   /// Marks the dialog of the first run, so that a later run can find it.
   void Mark(HWND dialog) const;
-  /// For a later run: tells the user, then brings the first run's dialog to
-  /// the front.
+  /// For a later run: brings the first run's dialog to the front at once
+  /// (its caption flashes) and shows nothing of its own.
   void ShowFirst() const;
 
  private:

@@ -2,11 +2,12 @@
 // the dialog's foot strip (the preview lines) in UTF-8, lines ended by LF;
 // with --message, the text of the message box the program shows; with
 // --focus, the window that has the focus: its control id and class name
-// ("form" for the form itself); with --fit, whether the strip's lines fit
-// it as the strip lays them out in its own font ("fits N lines", or what
-// does not fit); with --geometry, the DPI and client size of the form and
-// every control whose rectangle is not its designed one scaled to that DPI
-// within 2 px, or whose caption does not fit it in the dialog's font
+// ("form" for the form itself); with --foreground, whether the form is the
+// foreground window ("foreground form" or "foreground other"); with --fit, whether the strip's
+// lines fit it as the strip lays them out in its own font ("fits N lines", or what does not fit);
+// with --geometry, the DPI and client size of the form and every control whose rectangle is not its
+// designed one scaled to that DPI within 2 px, or whose caption does not fit it in the dialog's
+// font
 // ("controls fit" when none); with --memo, whether every line of the memo
 // stands whole beside its scroll bar (it wraps a line that does not);
 // with --set ID TEXT, types TEXT into the form's control ID as a whole;
@@ -445,6 +446,11 @@ int wmain(int argc, wchar_t** argv) {
     return Bench(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   }
   if (argc > 1 && std::wstring(argv[1]) == L"--focus") return PrintFocus();
+  if (argc > 1 && std::wstring(argv[1]) == L"--foreground") {
+    HWND form = FindWindowW(L"TForm1", L"円→点変換");
+    std::puts(form && GetForegroundWindow() == form ? "foreground form" : "foreground other");
+    return 0;
+  }
   if (argc > 1 && std::wstring(argv[1]) == L"--geometry") {
     HWND form = FindWindowW(L"TForm1", L"円→点変換");
     return form ? PrintGeometry(form) : 1;
