@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <optional>
 #include <vector>
@@ -28,6 +29,7 @@ constexpr UINT kLoadedMessage = WM_APP + 2;  // the loading threads are done
 constexpr double kWheelZoom = 1.25;          // per notch
 constexpr int kDragThreshold = 3;            // pixels the mouse moves before a press drags
 constexpr double kPickTolerance = 3;         // pixels round a figure a click or hover finds it
+constexpr int kLegendFontHeight = 12;        // pixels at 96 DPI
 
 // Whether input (or another program's question) waits that a picture in
 // progress should give way to.
@@ -77,6 +79,7 @@ struct DrawingView::State {
   void Load();
   void Loaded();
   void Paint();
+  void PaintLegend(HDC dc) const;
   bool Render();
   void Resized();
   void Zoom(double factor, double x, double y) {
@@ -200,6 +203,10 @@ bool DrawingView::State::Render() {
     BitmapCanvas canvas(frame);
     if (!model.PaintClass(canvas, palette, choice, FigureClass::kConverted, above, overtaken))
       return false;
+    // A larger limit's results cover the centres it converts; the marks
+    // of the others stay.
+    if (above == -HUGE_VAL && !model.PaintKeptCentres(canvas, palette, choice, overtaken))
+      return false;
   }
   frameValid = true;
   frameFor = choice;
@@ -220,6 +227,7 @@ void DrawingView::State::Paint() {
   if (frame.Dc()) {
     BitBlt(dc, 0, 0, frame.Width(), frame.Height(), frame.Dc(), 0, 0, SRCCOPY);
   }
+  if (loaded) PaintLegend(dc);
   if (focused) {
     RECT r;
     GetClientRect(hwnd, &r);
@@ -237,6 +245,47 @@ void DrawingView::State::Paint() {
     const SIZE size = PictureSize();
     loader.Paint(palette, host->Choice(), size.cx, size.cy, MarkerSize());
   }
+}
+
+// What the colours mean, over the picture's top left corner; an empty
+// selection says so instead.
+void DrawingView::State::PaintLegend(HDC dc) const {
+  HFONT font = CreateDialogFont(kLegendFontHeight, dpi);
+  const HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColourRef(palette.viewText));
+  if (model.FigureCount() == 0) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    DrawTextW(dc, L"図形がありません", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  } else {
+    const RECT box = LegendRect(dpi);
+    HBRUSH back = CreateSolidBrush(ColourRef(palette.viewBack));
+    FillRect(dc, &box, back);
+    DeleteObject(back);
+    const struct {
+      const wchar_t* text;
+      Rgb colour;
+    } entries[] = {{L"変換", palette.viewConverted},
+                   {L"残す", palette.viewKept},
+                   {L"対象外", palette.viewFigure}};
+    const int swatch = Scale(9, dpi), middle = (box.top + box.bottom) / 2;
+    int x = box.left + Scale(3, dpi);
+    for (const auto& e : entries) {
+      const RECT square = {x, middle - swatch / 2, x + swatch, middle - swatch / 2 + swatch};
+      HBRUSH brush = CreateSolidBrush(ColourRef(e.colour));
+      FillRect(dc, &square, brush);
+      DeleteObject(brush);
+      x += swatch + Scale(3, dpi);
+      const int length = static_cast<int>(wcslen(e.text));
+      SIZE size = {};
+      GetTextExtentPoint32W(dc, e.text, length, &size);
+      TextOutW(dc, x, middle - size.cy / 2, e.text, length);
+      x += size.cx + Scale(8, dpi);
+    }
+  }
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
 }
 
 void DrawingView::State::Click(POINT at) {

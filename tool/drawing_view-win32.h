@@ -8,10 +8,19 @@
 #include <memory>
 #include <string>
 
+#include "tool/dpi-win32.h"
 #include "tool/palette.h"
 #include "tool/view_figures.h"
 
 namespace q836 {
+
+/// The legend's place in the view at 96 DPI: its top left corner, over
+/// the picture.
+inline constexpr int kLegendLeft = 4, kLegendTop = 4, kLegendWidth = 156, kLegendHeight = 17;
+inline RECT LegendRect(int dpi) {
+  return {Scale(kLegendLeft, dpi), Scale(kLegendTop, dpi), Scale(kLegendLeft + kLegendWidth, dpi),
+          Scale(kLegendTop + kLegendHeight, dpi)};
+}
 
 /// What the view needs of the dialog.
 class DrawingViewHost {

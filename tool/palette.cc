@@ -47,6 +47,7 @@ Palette ChoosePalette(const SystemColours& system) {
     p.viewBack = {255, 255, 255};
     p.viewFigure = kDesignedFigure, p.viewKept = kDesignedKept;
     p.viewConverted = kDesignedConverted;
+    p.viewText = {0, 0, 0};
     return p;
   }
   p.system = true;
@@ -62,6 +63,7 @@ Palette ChoosePalette(const SystemColours& system) {
   // The scheme's own colours: what stays in its text colour, what OK leaves
   // alone greyed, what it converts highlighted.
   p.viewBack = system.window;
+  p.viewText = system.windowText;
   p.viewConverted = p.warning;
   p.viewKept = p.viewConverted == system.windowText ? system.highlight : system.windowText;
   p.viewFigure = system.grayText;

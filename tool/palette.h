@@ -34,6 +34,7 @@ struct Palette {
   // The drawing view: its background, figures OK leaves alone, candidates it
   // keeps and those it converts (with what they become).
   Rgb viewBack, viewFigure, viewKept, viewConverted;
+  Rgb viewText;  // the legend's words and the empty view's note
   bool operator==(const Palette&) const = default;
 };
 

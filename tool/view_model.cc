@@ -213,8 +213,8 @@ void ViewModel::SetSize(int32_t width, int32_t height, int32_t markerSize) {
   if (!fitted_) Fit();
 }
 
-void ViewModel::Fit() {
-  fitted_ = width_ > 0 && height_ > 0;
+// The scale at which the whole selection fits the view, and its centre.
+double ViewModel::FitScale(double* cx, double* cy) const {
   Extent e = extent_;
   if (e.empty) e = {0, 0, 1, 1, false};
   double w = e.maxX - e.minX, h = e.maxY - e.minY;
@@ -222,16 +222,27 @@ void ViewModel::Fit() {
   const double margin = marker_ + 1.0;  // device pixels on each side: room for a marker
   const double usableW = std::max(1.0, width_ - 2 * margin);
   const double usableH = std::max(1.0, height_ - 2 * margin);
-  scale_ = std::min(w > 0 ? usableW / w : HUGE_VAL, h > 0 ? usableH / h : HUGE_VAL);
-  if (!Finite(scale_) || scale_ <= 0) scale_ = 1;
-  const double cx = (e.minX + e.maxX) / 2, cy = (e.minY + e.maxY) / 2;
+  double scale = std::min(w > 0 ? usableW / w : HUGE_VAL, h > 0 ? usableH / h : HUGE_VAL);
+  if (!Finite(scale) || scale <= 0) scale = 1;
+  if (cx) *cx = (e.minX + e.maxX) / 2, *cy = (e.minY + e.maxY) / 2;
+  return scale;
+}
+
+void ViewModel::Fit() {
+  fitted_ = width_ > 0 && height_ > 0;
+  double cx, cy;
+  scale_ = FitScale(&cx, &cy);
   originX_ = cx - width_ / 2.0 / scale_;
   originY_ = cy + height_ / 2.0 / scale_;
 }
 
 void ViewModel::ZoomAt(double factor, double px, double py) {
-  const double next = scale_ * factor;
-  if (!Finite(next) || next <= 0 || next > 1e12 || next < 1e-12) return;
+  // Out, the whole selection stays at least a tenth of the view; in, a
+  // pixel stays at least a micrometre (or the fit, for a tinier selection).
+  const double fit = FitScale(nullptr, nullptr);
+  const double next =
+      std::clamp(scale_ * factor, fit / kFarthestOut, std::max(fit, kDeepestPixelsPerMm));
+  if (!Finite(next) || next <= 0 || next == scale_) return;
   const double x = originX_ + px / scale_, y = originY_ - py / scale_;
   scale_ = next;
   originX_ = x - px / scale_;
@@ -450,20 +461,16 @@ bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const Convers
                      : cls == FigureClass::kKept    ? palette.viewKept
                                                     : palette.viewFigure;
   const Rgb fill = SolidFill(colour, palette.viewBack);
-  // NaN radii, sorted last, count as above every limit.
-  auto radiusBelow = [](double radius, const Candidate& c) {
-    return radius < c.radius || c.radius != c.radius;
-  };
   const std::vector<Candidate>& candidates = *candidates_;
   size_t first = 0, end = candidates.size();
   if (cls == FigureClass::kConverted) {
     // Only the radii up to the limit can be converted.
     if (choice.refused) return true;
     first = static_cast<size_t>(
-        std::upper_bound(candidates.begin(), candidates.end(), above, radiusBelow) -
+        std::upper_bound(candidates.begin(), candidates.end(), above, RadiusBelow) -
         candidates.begin());
     end = static_cast<size_t>(
-        std::upper_bound(candidates.begin(), candidates.end(), choice.limit, radiusBelow) -
+        std::upper_bound(candidates.begin(), candidates.end(), choice.limit, RadiusBelow) -
         candidates.begin());
   }
   std::optional<Shape> last;
@@ -484,12 +491,37 @@ bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const Convers
   return true;
 }
 
+bool ViewModel::PaintKeptCentres(Canvas& canvas, const Palette& palette,
+                                 const ConversionChoice& choice, const Overtaken& overtaken) const {
+  const std::vector<Candidate>& candidates = *candidates_;
+  // Only radii above the limit are kept (all of them when OK would refuse).
+  size_t first = 0;
+  if (!choice.refused) {
+    first = static_cast<size_t>(
+        std::upper_bound(candidates.begin(), candidates.end(), choice.limit, RadiusBelow) -
+        candidates.begin());
+  }
+  for (size_t i = first; i < candidates.size(); ++i) {
+    if ((i - first) % kOvertakenEvery == kOvertakenEvery - 1 && overtaken && overtaken())
+      return false;
+    if (ClassOf(choice, candidates[i].figure) != FigureClass::kKept) continue;
+    const Shape shape = ShapeOf(candidates[i].figure);
+    double x, y;
+    ToDevice(shape.x[0], shape.y[0], &x, &y);
+    // Inside the view (NaN is not): truncation is the floor there, as for
+    // the results.
+    if (x >= 0 && y >= 0 && x < width_ && y < height_)
+      canvas.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y), palette.viewKept);
+  }
+  return true;
+}
+
 bool ViewModel::PaintCandidates(Canvas& canvas, const Palette& palette,
                                 const ConversionChoice& choice, const Overtaken& overtaken) const {
   for (FigureClass cls : {FigureClass::kFigure, FigureClass::kKept, FigureClass::kConverted}) {
     if (!PaintClass(canvas, palette, choice, cls, -HUGE_VAL, overtaken)) return false;
   }
-  return true;
+  return PaintKeptCentres(canvas, palette, choice, overtaken);
 }
 
 double ViewModel::DistanceTo(const Shape& s, double px, double py) const {

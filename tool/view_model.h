@@ -54,6 +54,11 @@ struct Extent {
 /// The extent a shape covers.
 Extent ExtentOf(const Shape& shape);
 
+/// How far the view zooms out: the fit divided by this.
+inline constexpr double kFarthestOut = 10;
+/// How deep the view zooms in: device pixels per drawing millimetre.
+inline constexpr double kDeepestPixelsPerMm = 1000;
+
 class ViewModel {
  public:
   /// Takes the figures of the loaded drawing: their extent, and the
@@ -72,7 +77,8 @@ class ViewModel {
   int32_t Height() const { return height_; }
   /// The whole selection, with a margin of half a marker and more.
   void Fit();
-  /// Zooms by `factor` about the device point (px, py), which stays put.
+  /// Zooms by `factor` about the device point (px, py), which stays put,
+  /// within bounds: out to a tenth of the fit, in to a pixel of a micrometre.
   void ZoomAt(double factor, double px, double py);
   /// Moves the picture by (dx, dy) device pixels.
   void Pan(double dx, double dy);
@@ -101,8 +107,15 @@ class ViewModel {
   /// the figures it adds.
   bool PaintClass(Canvas& canvas, const Palette& palette, const ConversionChoice& choice,
                   FigureClass cls, double above, const Overtaken& overtaken) const;
+  /// Marks the centre of every candidate OK keeps with one pixel of the
+  /// kept colour, over everything: a dense picture full of converted
+  /// figures still shows where kept ones are. A converted figure's result
+  /// covers its own centre, so a larger limit needs no new marks.
+  bool PaintKeptCentres(Canvas& canvas, const Palette& palette, const ConversionChoice& choice,
+                        const Overtaken& overtaken) const;
   /// Paints every candidate in its class: the three classes in turn, the
-  /// converted ones last, so that nothing hides a figure OK converts.
+  /// converted ones last, so that nothing hides a figure OK converts; then
+  /// the kept ones' centres.
   bool PaintCandidates(Canvas& canvas, const Palette& palette, const ConversionChoice& choice,
                        const Overtaken& overtaken) const;
   /// The figure nearest to (px, py) within `tolerance` device pixels; a
@@ -121,7 +134,13 @@ class ViewModel {
     double radius;
     FigureRef figure;
   };
+  // The order of the candidates for a search by radius: NaN radii, sorted
+  // last, count as above every limit.
+  static bool RadiusBelow(double radius, const Candidate& c) {
+    return radius < c.radius || c.radius != c.radius;
+  }
   double DistanceTo(const Shape& shape, double px, double py) const;
+  double FitScale(double* cx, double* cy) const;
   void Polyline(Canvas& canvas, const double* xs, const double* ys, int n, Rgb colour) const;
   void ArcPoints(const Shape& s, double radius, std::vector<double>& xs,
                  std::vector<double>& ys) const;

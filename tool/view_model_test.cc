@@ -470,6 +470,30 @@ TEST_F(ViewModelTest, ZoomPanAndFit) {
   model.ToDevice(50, 25, &x, &y);
   EXPECT_NEAR(x - 216, (before[0] - 108) * 2, 1e-6);
   EXPECT_NEAR(y - 216, (before[1] - 108) * 2, 1e-6);
+  // Zooming is bounded both ways: out to a tenth of the fit, in to a pixel
+  // of a micrometre (or the fit itself, for a selection tinier than that).
+  const struct {
+    const char* drawing;
+    double factor, most, least;
+  } bounds[] = {
+      {"0 0 100 50\r\n", 0.8, 4 / kFarthestOut, 0},  // fits at 4 px/mm
+      {"0 0 100 50\r\n", 1.25, kDeepestPixelsPerMm, 0},
+      {"0 0 0.0001 0\r\n", 1.25, 4000000, 3999999},  // fits at 4 000 000 px/mm already
+      {"0 0 0.0001 0\r\n", 0.8, 400000, 0},
+  };
+  for (const auto& b : bounds) {
+    Show(b.drawing);
+    ViewModel bounded;
+    bounded.Build();
+    bounded.SetSize(416, 416, 7);
+    for (int i = 0; i < 200; ++i) bounded.ZoomAt(b.factor, 100, 100);
+    if (b.factor < 1) {
+      EXPECT_NEAR(bounded.PixelsPerMm(), b.most, b.most * 1e-9) << b.drawing;
+    } else {
+      EXPECT_LE(bounded.PixelsPerMm(), b.most * (1 + 1e-9)) << b.drawing;
+      EXPECT_GE(bounded.PixelsPerMm(), b.least) << b.drawing;
+    }
+  }
 }
 
 // A click finds the nearest figure within the tolerance, a candidate of a
@@ -575,6 +599,34 @@ TEST_F(ViewModelTest, SolidsAreFilledAsInTheSvg) {
     EXPECT_EQ(raster.At(static_cast<int32_t>(x), static_cast<int32_t>(y)) == Rgb{}, !c.filled)
         << c.figure;
   }
+}
+
+// A picture full of converted figures still shows where the kept ones are:
+// the centre of each is marked in the kept colour over everything, and a
+// larger limit's results cover the marks of what it converts.
+TEST_F(ViewModelTest, KeptCandidatesShowThroughADensePicture) {
+  std::string drawing = "ci 50 50 30\r\n";  // kept at a limit of 1
+  for (int i = 0; i <= 100; ++i) {
+    drawing += "ci " + std::to_string(i) + " 50 0.5\r\n";  // converted, across its centre
+    drawing += "ci 50 " + std::to_string(i) + " 0.5\r\n";
+  }
+  Show(drawing);
+  Choose({true, false, false, false, false}, "1");
+  ViewModel model;
+  model.Build();
+  model.SetSize(101, 101, 7);
+  Raster raster(101, 101);
+  ASSERT_TRUE(model.PaintCandidates(raster, Designed(), ChoiceFromControls(host), nullptr));
+  double x, y;
+  model.ToDevice(50, 50, &x, &y);
+  const int32_t cx = static_cast<int32_t>(x), cy = static_cast<int32_t>(y);
+  EXPECT_TRUE(raster.At(cx, cy) == Designed().viewKept);
+  EXPECT_TRUE(raster.At(cx + 3, cy) == Designed().viewConverted);  // the picture is full there
+  // A larger limit paints only what it adds, and the mark goes with it.
+  Choose({true, false, false, false, false}, "40");
+  ASSERT_TRUE(model.PaintClass(raster, Designed(), ChoiceFromControls(host),
+                               FigureClass::kConverted, 1, nullptr));
+  EXPECT_TRUE(raster.At(cx, cy) == Designed().viewConverted);
 }
 
 // Picks undo back to the typed text and redo forward; typing starts a new

@@ -774,6 +774,42 @@ test_view_fills_solids_and_steps_through_picks() {
     fail "view picks: the picks undone left 半径 at [$(sed -n 7p "$f/q836.dat")]"
 }
 
+# The view explains itself: a legend in the colours in use, a note where
+# the selection is empty, and zooming out stops while the drawing can
+# still be seen.
+test_view_explains_itself() {
+  local f x y w h lc lk rc rk legend note
+  f=$(new_folder view-legend)
+  view_drawing > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+  start_dialog "$f" || { fail "view legend: no window"; return; }
+  sleep 0.7
+  legend=$(view_field legend)
+  for colour in dc2800 005ac8 aaaaaa; do
+    case " $legend " in *" $colour "*) ;; *) fail "view legend: no $colour in the legend: [$legend]";; esac
+  done
+  note=$(view_field note)
+  [ "${note:-1}" -eq 0 ] || fail "view legend: a note over a drawing: [$note]"
+  read -r x y w h <<<"$(view_field rect)"
+  xdotool mousemove $((x + w / 2)) $((y + h / 4)) click 1
+  sleep 0.3
+  xdotool click --repeat 30 --delay 40 5
+  read -r lc lk rc rk <<<"$(view_counts)"
+  [ $((lc + lk + rc + rk)) -gt 40 ] ||
+    fail "view legend: zoomed out the drawing is a dot: [$lc $lk $rc $rk]"
+  keys Escape
+  wait_exit || { fail "view legend: still running"; kill "$PID"; return; }
+  f=$(new_folder view-empty)
+  crlf lg0 ly1 > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 1 0 0.1 0 1 0 0 0 > "$f/q836.dat"
+  start_dialog "$f" || { fail "view empty: no window"; return; }
+  sleep 0.7
+  note=$(view_field note)
+  [ "${note:-0}" -gt 50 ] || fail "view empty: no note in an empty view: [$note]"
+  keys Escape
+  wait_exit || { fail "view empty: still running"; kill "$PID"; }
+}
+
 # The wheel zooms and a drag pans the picture; a double click fits it
 # again. Esc in the focused view presses Cancel.
 test_view_zooms_pans_and_cancels() {
@@ -855,6 +891,14 @@ test_high_contrast_captions_stand_out() {
     "$WINE" "$read_strip" --set 128 abc 2>/dev/null  # a red line in the strip
     sleep 0.5
     result=$("$WINE" "$read_strip" --contrast 2>/dev/null)
+    local legend; legend=$(view_field legend)
+    echo "legend ($scheme scheme):$legend"
+    if [ "$scheme" = high ]; then
+      # The scheme's own: converted in its highlight, kept in its text colour.
+      for colour in 1aebff ffffff; do
+        case " $legend " in *" $colour "*) ;; *) fail "contrast (high): no $colour in the legend: [$legend]";; esac
+      done
+    fi
     keys Escape
     wait_exit || { fail "contrast ($scheme): still running"; kill "$PID"; }
     want="captions stand out on 255 255 255"
@@ -898,7 +942,7 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_second_start_brings_the_first test_high_contrast_captions_stand_out
        test_memo_scrolls_from_the_keyboard
        test_view_marks_what_ok_converts test_view_pick_is_undone_by_ctrl_z
-       test_view_fills_solids_and_steps_through_picks
+       test_view_fills_solids_and_steps_through_picks test_view_explains_itself
        test_view_zooms_pans_and_cancels
        test_view_button_hides_and_remembers
        test_layout_at_each_dpi test_banner_request)

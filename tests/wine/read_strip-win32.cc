@@ -18,7 +18,9 @@
 // --view, where the drawing view's client area is on the screen ("view X Y
 // W H", or "view hidden"), how many of its pixels are in the converted and
 // in the kept colour in its left and right halves, and a hash of all its
-// pixels, and how many are in the light fill of solids of each colour
+// pixels outside the legend, how many of the note's colour ("note N") and
+// the colours of the legend ("legend RRGGBB ..."), and how many are in the light fill of solids of
+// each colour
 // ("fill converted N kept N"); with --radius, the text of 半径, the first
 // character it shows and where its selection starts ("radius TEXT first N
 // caret N"); with --edit-latency N, N times types one digit into 半径 that
@@ -42,6 +44,7 @@
 #include "tool/control_ids-win32.h"
 #include "tool/control_table-win32.h"
 #include "tool/dpi-win32.h"
+#include "tool/drawing_view-win32.h"
 #include "tool/palette.h"
 #include "tool/strip-win32.h"
 
@@ -328,15 +331,23 @@ int PrintView(HWND view) {
   auto value = [](q836::Rgb c) { return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b; };
   long counts[2][2] = {};  // [left, right][converted, kept]
   long fills[2] = {};      // converted, kept
+  long note = 0;           // pixels of the designed text colour: the empty view's note
+  std::map<uint32_t, long> legend;
   const uint32_t convertedFill = value(q836::SolidFill(palette.viewConverted, palette.viewBack));
   const uint32_t keptFill = value(q836::SolidFill(palette.viewKept, palette.viewBack));
+  const RECT box = q836::LegendRect(q836::WindowDpi(view));
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const uint32_t p = pixels[static_cast<size_t>(y) * w + x];
+      if (x >= box.left && x < box.right && y >= box.top && y < box.bottom) {
+        ++legend[p];  // the legend is not the picture
+        continue;
+      }
       if (p == value(palette.viewConverted)) ++counts[x >= w / 2][0];
       if (p == value(palette.viewKept)) ++counts[x >= w / 2][1];
       if (p == convertedFill) ++fills[0];
       if (p == keptFill) ++fills[1];
+      if (p == value(palette.viewText)) ++note;
     }
   }
   std::printf("view %ld %ld %d %d\n", static_cast<long>(origin.x), static_cast<long>(origin.y), w,
@@ -345,6 +356,16 @@ int PrintView(HWND view) {
               counts[0][1], counts[1][0], counts[1][1]);
   std::printf("hash %016llx\n", static_cast<unsigned long long>(Hash(pixels)));
   std::printf("fill converted %ld kept %ld\n", fills[0], fills[1]);
+  std::printf("note %ld\n", note);
+  // The colours of the legend's swatches: those of a swatch's area at least.
+  std::string colours;
+  const int swatch = q836::Scale(9, q836::WindowDpi(view));
+  for (const auto& [colour, n] : legend) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%06x", static_cast<unsigned>(colour));
+    if (n >= swatch * swatch * 3 / 4) colours += std::string(" ") + hex;
+  }
+  std::printf("legend%s\n", colours.c_str());
   return 0;
 }
 
