@@ -16,20 +16,6 @@ namespace {
 
 std::wstring Wide(const std::string& utf8) { return Utf16(utf8); }
 
-// The full form of a path (ReplaceFileW refuses relative names under some
-// implementations).
-std::wstring FullPath(const std::wstring& path) {
-  std::wstring full(MAX_PATH, L'\0');
-  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  if (n >= full.size()) {
-    full.resize(n + 1);
-    n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  }
-  if (n == 0 || n >= full.size()) return path;
-  full.resize(n);
-  return full;
-}
-
 // An open file handle, closed once. The object exists before the file is
 // opened, so that running out of memory cannot leave an unowned handle.
 class Handle {
@@ -488,6 +474,18 @@ class Win32FileSystem : public FileSystem {
 };
 
 }  // namespace
+
+std::wstring FullPath(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n >= full.size()) {
+    full.resize(n + 1);
+    n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  return full;
+}
 
 FileSystem& DiskFileSystem() {
   static Win32FileSystem fs;

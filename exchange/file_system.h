@@ -160,6 +160,13 @@ class FileSystem {
 /// The real disk of this platform.
 FileSystem& DiskFileSystem();
 
+#ifdef _WIN32
+/// The full form of a path as Windows resolves it against the current
+/// folder (ReplaceFileW refuses relative names under some
+/// implementations); the path itself where it cannot.
+std::wstring FullPath(const std::wstring& path);
+#endif
+
 /// Writes a whole file so that the target holds either its complete new
 /// content or, after a failure, exactly its old content (or stays absent):
 /// the bytes go to a temporary file of this run's own beside the target,

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "exchange/file_system.h"
+
 namespace q836 {
 
 namespace {
@@ -35,14 +37,7 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM data) {
 SingleRun::SingleRun(const std::wstring& path) {
   // The full path, upper-cased as the file system compares names, hashed
   // (FNV-1a) to a name that a mutex and an atom can carry.
-  std::wstring full(MAX_PATH, L'\0');
-  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  if (n >= full.size()) {
-    full.resize(n + 1);
-    n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  }
-  full.resize(n < full.size() ? n : 0);
-  if (full.empty()) full = path;
+  std::wstring full = FullPath(path);
   CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
   uint64_t hash = 14695981039346656037ULL;
   for (wchar_t c : full) {
