@@ -52,10 +52,10 @@ q836_add_test_program(exchange_tests exchange
 
 q836_add_test_program(tool_tests tool
   tool/form1_test.cc
-  tool/palette_test.cc
+  view/palette_test.cc
   tool/preview_test.cc
   tool/settings_test.cc
-  tool/view_model_test.cc
+  view/view_model_test.cc
   tool/window_position_test.cc
   tests/memory_file_system.cc)
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Adds the larger images of the program's icon to tool/res/q836.ico.
+"""Adds the larger images of the program's icon to win32/res/q836.ico.
 
    make_icon.py ICO
 

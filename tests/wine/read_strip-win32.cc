@@ -41,12 +41,12 @@
 #include <vector>
 
 #include "text/wide_text.h"
-#include "tool/control_ids-win32.h"
-#include "tool/control_table-win32.h"
-#include "tool/dpi-win32.h"
-#include "tool/drawing_view-win32.h"
-#include "tool/palette.h"
-#include "tool/strip-win32.h"
+#include "view/palette.h"
+#include "win32/control_ids-win32.h"
+#include "win32/control_table-win32.h"
+#include "win32/dpi-win32.h"
+#include "win32/drawing_view-win32.h"
+#include "win32/strip-win32.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tool/view_model.h"
+#include "view/view_model.h"
 
 #include <algorithm>
 #include <array>

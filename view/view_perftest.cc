@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "exchange/drawing.h"
-#include "tool/coverage.h"
 #include "tool/headless_host.h"
-#include "tool/view_model.h"
+#include "view/coverage.h"
+#include "view/view_model.h"
 
 namespace {
 

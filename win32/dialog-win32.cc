@@ -1,4 +1,4 @@
-#include "tool/dialog-win32.h"
+#include "win32/dialog-win32.h"
 
 #include <commctrl.h>
 #include <imm.h>
@@ -12,19 +12,19 @@
 #include <vector>
 
 #include "text/wide_text.h"
-#include "tool/application-win32.h"
-#include "tool/banner-win32.h"
-#include "tool/colours-win32.h"
-#include "tool/control_ids-win32.h"
-#include "tool/control_table-win32.h"
-#include "tool/dpi-win32.h"
-#include "tool/drawing_view-win32.h"
 #include "tool/form1.h"
-#include "tool/pick_history.h"
-#include "tool/res/resource.h"
-#include "tool/single_run-win32.h"
-#include "tool/strip-win32.h"
 #include "tool/window_position.h"
+#include "view/pick_history.h"
+#include "win32/application-win32.h"
+#include "win32/banner-win32.h"
+#include "win32/colours-win32.h"
+#include "win32/control_ids-win32.h"
+#include "win32/control_table-win32.h"
+#include "win32/dpi-win32.h"
+#include "win32/drawing_view-win32.h"
+#include "win32/res/resource.h"
+#include "win32/single_run-win32.h"
+#include "win32/strip-win32.h"
 
 namespace q836 {
 

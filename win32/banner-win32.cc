@@ -1,4 +1,4 @@
-#include "tool/banner-win32.h"
+#include "win32/banner-win32.h"
 
 #include <ole2.h>
 

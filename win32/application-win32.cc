@@ -1,6 +1,6 @@
-#include "tool/application-win32.h"
+#include "win32/application-win32.h"
 
-#include "tool/res/resource.h"
+#include "win32/res/resource.h"
 
 namespace q836 {
 

@@ -1,4 +1,4 @@
-#include "tool/coverage.h"
+#include "view/coverage.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "tool/palette.h"
+#include "view/palette.h"
 
 namespace q836 {
 

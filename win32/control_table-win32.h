@@ -7,7 +7,7 @@
 #include <cstddef>
 
 #include "tool/form_host.h"
-#include "tool/palette.h"
+#include "view/palette.h"
 
 namespace q836 {
 

@@ -1,4 +1,4 @@
-#include "tool/view_model.h"
+#include "view/view_model.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +12,11 @@
 #include "tests/memory_file_system.h"
 #include "text/text_convert.h"
 #include "tool/convert_table.h"
-#include "tool/coverage.h"
 #include "tool/form1.h"
 #include "tool/headless_host.h"
-#include "tool/pick_history.h"
-#include "tool/view_svg.h"
+#include "view/coverage.h"
+#include "view/pick_history.h"
+#include "view/view_svg.h"
 
 namespace q836 {
 namespace {

@@ -1,4 +1,4 @@
-#include "tool/view_svg.h"
+#include "view/view_svg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "exchange/line_builder.h"
 #include "text/number_text.h"
-#include "tool/view_model.h"
+#include "view/view_model.h"
 
 namespace q836 {
 

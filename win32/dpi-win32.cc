@@ -1,4 +1,4 @@
-#include "tool/dpi-win32.h"
+#include "win32/dpi-win32.h"
 
 namespace q836 {
 

@@ -1,4 +1,4 @@
-#include "tool/view_figures.h"
+#include "view/view_figures.h"
 
 #include <charconv>
 #include <cmath>

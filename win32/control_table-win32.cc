@@ -1,9 +1,9 @@
-#include "tool/control_table-win32.h"
+#include "win32/control_table-win32.h"
 
 #include <iterator>
 
-#include "tool/control_ids-win32.h"
-#include "tool/dpi-win32.h"
+#include "win32/control_ids-win32.h"
+#include "win32/dpi-win32.h"
 
 namespace q836 {
 

@@ -1,4 +1,4 @@
-#include "tool/drawing_view-win32.h"
+#include "win32/drawing_view-win32.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "text/wide_text.h"
-#include "tool/bitmap_canvas-win32.h"
-#include "tool/colours-win32.h"
-#include "tool/dpi-win32.h"
-#include "tool/view_loader-win32.h"
-#include "tool/view_model.h"
+#include "view/view_model.h"
+#include "win32/bitmap_canvas-win32.h"
+#include "win32/colours-win32.h"
+#include "win32/dpi-win32.h"
+#include "win32/view_loader-win32.h"
 
 namespace q836 {
 

@@ -10,10 +10,10 @@
 #include <atomic>
 #include <memory>
 
-#include "tool/bitmap_canvas-win32.h"
-#include "tool/palette.h"
-#include "tool/view_figures.h"
-#include "tool/view_model.h"
+#include "view/palette.h"
+#include "view/view_figures.h"
+#include "view/view_model.h"
+#include "win32/bitmap_canvas-win32.h"
 
 namespace q836 {
 

@@ -1,4 +1,4 @@
-#include "tool/strip-win32.h"
+#include "win32/strip-win32.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tool/view_loader-win32.h"
+#include "win32/view_loader-win32.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "tool/single_run-win32.h"
+#include "win32/single_run-win32.h"
 
 #include <cstdint>
 #include <cwchar>

@@ -13,8 +13,8 @@
 
 #include "tool/form1.h"
 #include "tool/headless_host.h"
-#include "tool/view_model.h"
-#include "tool/view_svg.h"
+#include "view/view_model.h"
+#include "view/view_svg.h"
 
 namespace q836 {
 namespace {

@@ -1,4 +1,4 @@
-#include "tool/palette.h"
+#include "view/palette.h"
 
 #include <gtest/gtest.h>
 

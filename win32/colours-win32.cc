@@ -1,4 +1,4 @@
-#include "tool/colours-win32.h"
+#include "win32/colours-win32.h"
 
 #include <commctrl.h>
 

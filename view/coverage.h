@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tool/view_model.h"
+#include "view/view_model.h"
 
 namespace q836 {
 

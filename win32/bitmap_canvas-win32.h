@@ -10,9 +10,9 @@
 #include <optional>
 #include <vector>
 
-#include "tool/colours-win32.h"
-#include "tool/coverage.h"
-#include "tool/view_model.h"
+#include "view/coverage.h"
+#include "view/view_model.h"
+#include "win32/colours-win32.h"
 
 namespace q836 {
 

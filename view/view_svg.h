@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "tool/palette.h"
-#include "tool/view_figures.h"
+#include "view/palette.h"
+#include "view/view_figures.h"
 
 namespace q836 {
 

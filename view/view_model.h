@@ -10,8 +10,8 @@
 #include <optional>
 #include <vector>
 
-#include "tool/palette.h"
-#include "tool/view_figures.h"
+#include "view/palette.h"
+#include "view/view_figures.h"
 
 namespace q836 {
 

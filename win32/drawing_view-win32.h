@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "tool/dpi-win32.h"
-#include "tool/palette.h"
-#include "tool/view_figures.h"
+#include "view/palette.h"
+#include "view/view_figures.h"
+#include "win32/dpi-win32.h"
 
 namespace q836 {
 
