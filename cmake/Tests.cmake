@@ -15,7 +15,7 @@ include(GoogleTest)
 function(q836_add_test_program name label)
   add_executable(${name} ${ARGN} tests/test_main.cc)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE q836_tool_core GTest::gtest)
+  target_link_libraries(${name} PRIVATE q836_view GTest::gtest)
   # GCC 12 reports std::string concatenation in the tests as overlapping
   # copies (a known false positive of -Wrestrict at -O2).
   target_compile_options(${name} PRIVATE -Wno-restrict)
@@ -52,11 +52,14 @@ q836_add_test_program(exchange_tests exchange
 
 q836_add_test_program(tool_tests tool
   tool/form1_test.cc
-  view/palette_test.cc
   tool/preview_test.cc
   tool/settings_test.cc
-  view/view_model_test.cc
   tool/window_position_test.cc
+  tests/memory_file_system.cc)
+
+q836_add_test_program(view_tests view
+  view/palette_test.cc
+  view/view_model_test.cc
   tests/memory_file_system.cc)
 
 if(NOT CMAKE_CROSSCOMPILING)
@@ -118,7 +121,7 @@ if(NOT CMAKE_CROSSCOMPILING)
   foreach(target ${Q836_FUZZ_TARGETS})
     add_executable(${target}_replay fuzz/${target}.cc fuzz/replay_main.cc tests/memory_file_system.cc)
     target_include_directories(${target}_replay PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_libraries(${target}_replay PRIVATE q836_tool_core)
+    target_link_libraries(${target}_replay PRIVATE q836_view)
     set(inputs ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${target})
     if(target STREQUAL "reader_fuzzer" OR target STREQUAL "run_fuzzer")
       list(APPEND inputs ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/regressions)

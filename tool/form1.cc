@@ -11,7 +11,6 @@
 #include "text/number_text.h"
 #include "text/text_convert.h"
 #include "tool/convert_table.h"
-#include "view/view_figures.h"
 
 #ifndef Q836_BANNER_BASE_URL
 #define Q836_BANNER_BASE_URL ""

@@ -180,6 +180,22 @@ std::optional<Control> UnreadableEdit(FormHost& host) {
   return std::nullopt;
 }
 
+ConversionChoice ChoiceFromControls(FormHost& host) {
+  ConversionChoice c;
+  const Control boxes[kCandidateKinds] = {Control::CheckBox1, Control::CheckBox2,
+                                          Control::CheckBox3, Control::CheckBox4,
+                                          Control::CheckBox5};
+  for (int k = 0; k < kCandidateKinds; ++k) c.chosen[k] = host.Checked(boxes[k]);
+  c.refused = UnreadableEdit(host).has_value();
+  if (!c.refused) {
+    c.limit = ClampRadiusLimit(TextToFloat(host.Text(Control::Edit1)));
+    c.magnification = ClampMagnification(TextToFloat(host.Text(Control::Edit2)));
+  }
+  c.asPoint = host.Checked(Control::RadioButton1);
+  c.markerIndex = host.ItemIndex(Control::ComboBox1);
+  return c;
+}
+
 std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* radii) {
   std::vector<PreviewLine> lines;
   // A number beyond a double in either edit box stops OK before it starts.

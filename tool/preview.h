@@ -2,11 +2,14 @@
 // the strip at the foot of the dialog, and of the batch runner's --preview.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tool/form_host.h"
+#include "tool/radius_index.h"
 
 namespace q836 {
 
@@ -39,6 +42,20 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
 /// The first edit box (Edit1, then Edit2) whose text OK cannot read, being
 /// a number beyond the range of a double.
 std::optional<Control> UnreadableEdit(FormHost& host);
+
+/// The choices OK reads from the controls: the candidate kinds, the radius
+/// limit, and what the figures become.
+struct ConversionChoice {
+  std::array<bool, kCandidateKinds> chosen{};
+  double limit = 0.0;
+  bool refused = false;  // OK would refuse an edit text: it converts nothing
+  bool asPoint = true;
+  int32_t markerIndex = 0;
+  double magnification = 1.0;
+};
+
+/// Reads the controls exactly as OK does.
+ConversionChoice ChoiceFromControls(FormHost& host);
 
 /// The lines joined by `separator`.
 std::string PreviewText(const std::vector<PreviewLine>& lines, const char* separator);

@@ -86,22 +86,6 @@ Shape At(Shape::Kind kind, double x, double y) {
 
 }  // namespace
 
-ConversionChoice ChoiceFromControls(FormHost& host) {
-  ConversionChoice c;
-  const Control boxes[kCandidateKinds] = {Control::CheckBox1, Control::CheckBox2,
-                                          Control::CheckBox3, Control::CheckBox4,
-                                          Control::CheckBox5};
-  for (int k = 0; k < kCandidateKinds; ++k) c.chosen[k] = host.Checked(boxes[k]);
-  c.refused = UnreadableEdit(host).has_value();
-  if (!c.refused) {
-    c.limit = ClampRadiusLimit(TextToFloat(host.Text(Control::Edit1)));
-    c.magnification = ClampMagnification(TextToFloat(host.Text(Control::Edit2)));
-  }
-  c.asPoint = host.Checked(Control::RadioButton1);
-  c.markerIndex = host.ItemIndex(Control::ComboBox1);
-  return c;
-}
-
 std::array<FigureTable, kFigureTables> FigureTables() {
   return {{{kLine, LineCount},
            {kText, TextCount},

@@ -8,24 +8,10 @@
 #include <string>
 
 #include "exchange/drawing.h"
-#include "tool/form_host.h"
+#include "tool/preview.h"
 #include "tool/radius_index.h"
 
 namespace q836 {
-
-/// The choices OK reads from the controls: the candidate kinds, the radius
-/// limit, and what the figures become.
-struct ConversionChoice {
-  std::array<bool, kCandidateKinds> chosen{};
-  double limit = 0.0;
-  bool refused = false;  // OK would refuse an edit text: it converts nothing
-  bool asPoint = true;
-  int32_t markerIndex = 0;
-  double magnification = 1.0;
-};
-
-/// Reads the controls exactly as OK does.
-ConversionChoice ChoiceFromControls(FormHost& host);
 
 /// What OK does with a figure.
 enum class FigureClass : uint8_t {
