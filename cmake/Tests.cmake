@@ -54,7 +54,6 @@ q836_add_test_program(tool_tests tool
   tool/form1_test.cc
   tool/preview_test.cc
   tool/settings_test.cc
-  tool/window_position_test.cc
   tests/memory_file_system.cc)
 
 q836_add_test_program(view_tests view
