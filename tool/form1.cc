@@ -279,9 +279,9 @@ void TForm1::FormClose() {
   for (;;) {
     exchangeWritten_ = WriteExchangeFile(exchangeTarget_, host_.Files(), &error, retry);
     if (exchangeWritten_ || declined || error != FileError::kDiskFull || !retry(error)) break;
-    if (converted_) {
+    if (converted_ && OutLineCount > 0) {
       // The blocks written are gone: the same lines once more, from the
-      // same attribute state.
+      // same attribute state (after ESC there are none: "hq" again).
       ClearOutLines();
       ResetAttrState();
       WriteBack();
