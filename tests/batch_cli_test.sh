@@ -115,10 +115,12 @@ wait_for_handler() {  # PID SIGNAL: until the process catches SIGNAL (SigCgt)
   done
 }
 wait_for_handler "$pid" 15
+# On a slow machine the signal may still find the run loading: either way
+# it ends with 143 and says so, and the FIFO is not written.
 kill -TERM "$pid"
 wait "$pid"
 check "SIGTERM in a FIFO wait exits 143" test $? = 143
-check "SIGTERM in a FIFO wait says so" grep -q '（中断されました）' "$work/term.err"
+check "SIGTERM in a FIFO wait says so" grep -q '中断されました' "$work/term.err"
 check "the FIFO stays" test -p "$work/w/out.fifo"
 # A settings FIFO without a writer: told after about 10 s; the defaults are
 # used and the FIFO is not written.
