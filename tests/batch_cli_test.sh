@@ -94,8 +94,9 @@ chmod 444 "$work/w/ro.txt"
 failed_write "read-only file" "読み取り専用のファイルです。ファイルのプロパティで読み取り専用を外すと書き込めます" "$work/w/ro.txt"
 typical "$work/w/big.txt"
 for i in $(seq 1 3000); do echo "ci $i 0 99"; done >> "$work/w/in.txt"
-# (An instrumented build's counts of that run go into the test's own folder:
-# under the limit they could not be written whole.)
+# (An instrumented build's counts of that run go into the test's own folder,
+# made beforehand: under the limit they could not be written whole.)
+mkdir -p "$work/gcov"
 failed_write "file size limit" "ファイルの大きさが上限を超えます" "$work/w/big.txt" \
   env GCOV_PREFIX="$work/gcov" sh -c 'ulimit -f 8; exec "$@"' limit
 if [ "$(id -u)" -ne 0 ]; then
