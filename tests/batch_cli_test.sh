@@ -275,9 +275,9 @@ for sig in INT TERM HUP; do
   crlf "ci 1 1 0.01" "ci 2 2 5" >&3
   wait_for_handler "$pid" "$(kill -l "$sig")"
   kill -"$sig" "$pid"
+  exec 3>&-  # a run that went on reading would wait for ever for the end
   wait "$pid"
   code=$?
-  exec 3>&-
   check "SIG$sig while loading exits 128+$(kill -l "$sig")" test $code = $((128 + $(kill -l "$sig")))
   check "SIG$sig while loading says so" grep -qx 'q836-batch: 中断されました' "$work/int.err"
   check "SIG$sig while loading writes nothing" test ! -e "$work/int.txt" -a ! -e "$work/int.dat"
