@@ -149,6 +149,15 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+// An edit control's text, asked of the control itself: another process's
+// window keeps no copy of it.
+std::wstring EditText(HWND edit) {
+  std::wstring text(static_cast<size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+  text.resize(static_cast<size_t>(
+      SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+  return text;
+}
+
 // Measures every line of the strip's text in the strip's font.
 int PrintFit(HWND strip) {
   const std::wstring text = WindowText(strip);
@@ -285,11 +294,7 @@ int PrintContrast(HWND form) {
 // The memo wraps a line wider than its text area: as many display lines as
 // text lines means every line fits.
 int PrintMemoFit(HWND memo) {
-  // An edit control's text is asked for: another process's window keeps no
-  // copy of it.
-  std::wstring text(static_cast<size_t>(SendMessageW(memo, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-  text.resize(static_cast<size_t>(
-      SendMessageW(memo, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+  const std::wstring text = EditText(memo);
   size_t lines = 1;
   for (size_t at = 0; (at = text.find(L"\r\n", at)) != std::wstring::npos; at += 2) ++lines;
   const LRESULT shown = SendMessageW(memo, EM_GETLINECOUNT, 0, 0);
@@ -370,9 +375,7 @@ int PrintView(HWND view) {
 }
 
 int PrintRadius(HWND edit) {
-  std::wstring text(static_cast<size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-  text.resize(static_cast<size_t>(
-      SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+  const std::wstring text = EditText(edit);
   DWORD start = 0;
   SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
   std::printf("radius %s first %ld caret %lu\n", q836::Utf8(text).c_str(),
