@@ -91,16 +91,16 @@ if(Q836_WINDOWS_EXE)
            ${Q836_WINDOWS_EXE} ${Q836_WINDOWS32_EXE})
   set_tests_properties(package PROPERTIES LABELS package)
   add_test(NAME reproducible_package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/reproducible_test.sh)
-  set_tests_properties(reproducible_package PROPERTIES LABELS package TIMEOUT 1200)
+  set_tests_properties(reproducible_package PROPERTIES LABELS package TIMEOUT 1200 COST 500)
   add_test(NAME wine_dialog COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/dialog_test.sh
            ${Q836_WINDOWS_EXE} $<TARGET_FILE:q836-batch> ${Q836_BANNER_EXE})
-  set_tests_properties(wine_dialog PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine_prefix)
+  set_tests_properties(wine_dialog PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine_prefix COST 1000)
 endif()
 if(Q836_WINDOWS_EXE)
   # The key-driving tests again with the monitor at 144 DPI (150 %).
   add_test(NAME wine_dialog_144dpi COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/dialog_test.sh
            ${Q836_WINDOWS_EXE} $<TARGET_FILE:q836-batch>)
-  set_tests_properties(wine_dialog_144dpi PROPERTIES LABELS wine TIMEOUT 600
+  set_tests_properties(wine_dialog_144dpi PROPERTIES LABELS wine TIMEOUT 600 COST 1000
                        RESOURCE_LOCK wine_prefix ENVIRONMENT Q836_WINE_DPI=144)
 endif()
 if(Q836_WINDOWS32_EXE)
@@ -110,7 +110,7 @@ if(Q836_WINDOWS32_EXE)
            ${Q836_WINDOWS32_EXE} $<TARGET_FILE:q836-batch>)
   # Skipped (77) where 32-bit programs cannot run.
   set_tests_properties(wine_dialog_i386 PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine_prefix
-                       SKIP_RETURN_CODE 77)
+                       SKIP_RETURN_CODE 77 COST 1000)
 endif()
 if(Q836_WINDOWS_EXE AND Q836_WINDOWS32_EXE)
   # How the Wine scripts choose the loader and skip or fail the 32-bit tests.
