@@ -45,10 +45,16 @@ constexpr const char kUsage[] =
     "  --rim-solids, --no-rim-solids         円周ソリッド (circumference solids)\n"
     "  --ring-solids, --no-ring-solids       円環ソリッド (ring solids)\n"
     "  --radius TEXT       the radius limit in paper mm, as typed into its edit box\n"
+    "  --radius-from TEXT  the smallest radius converted (以上), as typed into its\n"
+    "                      edit box; an empty TEXT means no lower limit, and a TEXT\n"
+    "                      that is no number refuses OK (exit 2)\n"
     "  --point             make plain points (点)\n"
     "  --marker SHAPE      make point markers (点マーカー) of SHAPE: 0-6 or one of\n"
     "                      ＊ ○ ・ ＋ □ △ ×\n"
     "  --scale TEXT        the marker magnification, as typed into its edit box\n"
+    "  --keep-originals, --no-keep-originals\n"
+    "                      元の図形を残す: the converted figures stay in the file\n"
+    "                      beside their points or markers\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "  --                  end of the options: the next argument is the exchange file\n"
@@ -59,7 +65,8 @@ constexpr const char kUsage[] =
     "\n"
     "Exit status: 0 done; 1 the exchange file is missing or could not be read or\n"
     "written, or the selection did not fit into memory; 2 a usage error (one file\n"
-    "named for two roles among them) or a number beyond the range of a double;\n"
+    "named for two roles among them), a number beyond the range of a double or a\n"
+    "lower limit that is no number;\n"
     "128 + the signal's number (130, 143, 129) when Ctrl+C, SIGTERM or SIGHUP\n"
     "ended the run.\n";
 
@@ -217,7 +224,8 @@ int Run(int argc, char** argv) {
                 {"--arcs", "--no-arcs", Control::CheckBox2},
                 {"--circle-solids", "--no-circle-solids", Control::CheckBox3},
                 {"--rim-solids", "--no-rim-solids", Control::CheckBox4},
-                {"--ring-solids", "--no-ring-solids", Control::CheckBox5}};
+                {"--ring-solids", "--no-ring-solids", Control::CheckBox5},
+                {"--keep-originals", "--no-keep-originals", Control::CheckBox6}};
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -258,10 +266,12 @@ int Run(int argc, char** argv) {
       preview = true;
     } else if (arg == "--preview-svg") {
       if (!value(svg) || svg.empty()) return UsageError("--preview-svg needs a file");
-    } else if (arg == "--radius" || arg == "--scale") {
+    } else if (arg == "--radius" || arg == "--scale" || arg == "--radius-from") {
       if (!value(text)) return UsageError(arg + " needs a text");
-      choices.push_back({Choice::kText, arg == "--radius" ? Control::Edit1 : Control::Edit2, false,
-                         AsTyped(text), 0});
+      const Control edit = arg == "--radius"  ? Control::Edit1
+                           : arg == "--scale" ? Control::Edit2
+                                              : Control::Edit3;
+      choices.push_back({Choice::kText, edit, false, AsTyped(text), 0});
     } else if (arg == "--point") {
       choices.push_back({Choice::kPoint, Control::RadioButton1, false, "", 0});
     } else if (arg == "--marker") {

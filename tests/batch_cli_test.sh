@@ -26,7 +26,26 @@ cp "$work/b.txt" "$work/b.orig"
 check "marker run" "$batch" --marker □ --scale 2 --settings "$work/s.dat" -o "$work/b.out" "$work/b.txt" 2>/dev/null
 check "marker output" cmp -s "$work/b.out" <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20 2 0 -5")
 check "-o leaves the input" cmp -s "$work/b.txt" "$work/b.orig"
-check "settings saved, the view shown" cmp -s "$work/s.dat" <(crlf 0 0 1 1 0 1 0.1 4 2 0 0 0 1)
+check "settings saved, the view shown" cmp -s "$work/s.dat" <(crlf 0 0 1 1 0 1 0.1 4 2 0 0 0 1 "" 0)
+# A lower limit leaves the small circle; kept originals stay beside their
+# points; both are saved and come back; an empty lower limit clears it, and
+# one that is no number refuses OK (exit 2) and writes nothing.
+typical "$work/r.txt"
+check "lower limit and kept originals" "$batch" --radius-from 1 --radius 5 --keep-originals \
+  --settings "$work/r.dat" "$work/r.txt" 2>/dev/null
+check "lower limit output" cmp -s "$work/r.txt" \
+  <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 10 20 0.05" "ci 30 40 5" pn2 "pt 30 40")
+check "lower limit saved" cmp -s "$work/r.dat" <(crlf 0 0 1 1 1 0 5 0 1 0 0 0 1 1 1)
+typical "$work/r.txt"
+check "lower limit cleared" "$batch" --radius-from "" --no-keep-originals --settings "$work/r.dat" \
+  "$work/r.txt" 2>/dev/null
+check "cleared output" cmp -s "$work/r.txt" <(crlf hd lg0 ly1 pn2 lw0 "pt 10 20" "pt 30 40")
+check "lower limit preview" sh -c "'$batch' --preview --radius-from 6 --radius 5 '$work/r.txt' | grep -q '下限 6 が半径 5 より大きく'"
+typical "$work/r.txt"
+cp "$work/r.txt" "$work/r.orig"
+check "unreadable lower limit exits 2" test "$(status "$batch" --radius-from 0.3mm "$work/r.txt")" = 2
+check "unreadable lower limit writes nothing" cmp -s "$work/r.txt" "$work/r.orig"
+
 # The saved choices come back on the next run.
 typical "$work/c.txt"
 "$batch" --settings "$work/s.dat" "$work/c.txt" 2>/dev/null
@@ -184,7 +203,7 @@ check "the linked file is converted" cmp -s "$work/targets/real/JWC_TEMP.TXT" \
   <(crlf hd lg0 ly1 lc2 lt1 lw0 "ci 30 40 5" pn2 "pt 10 20")
 check "the links stay links" test -L "$work/targets/tool/JWC_TEMP.TXT" -a -L "$work/targets/tool/two" \
   -a -L "$work/targets/tool/q836.dat"
-check "the linked settings are saved" cmp -s "$work/targets/real/q836.dat" <(crlf 7 0 1 0 1 0 0.1 0 1 0 0 0 1)
+check "the linked settings are saved" cmp -s "$work/targets/real/q836.dat" <(crlf 7 0 1 0 1 0 0.1 0 1 0 0 0 1 "" 0)
 check "nothing left beside" test "$(ls "$work/targets/tool" "$work/targets/real" | tr '\n' ' ')" = \
   "$work/targets/real: JWC_TEMP.TXT q836.dat  $work/targets/tool: JWC_TEMP.TXT q836.dat two "
 mkfifo "$work/targets/out.fifo"

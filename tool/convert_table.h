@@ -1,36 +1,54 @@
-// The conversion itself: figures of a candidate table up to the radius
-// limit become points or markers at their centres.
+// The conversion itself: figures of a candidate table within the radius
+// range become points or markers at their centres.
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "exchange/drawing.h"
 #include "tool/settings.h"
 
 namespace q836 {
 
-/// Whether a figure of `radius` is converted under `limit` (false for NaN).
-inline bool Converts(double radius, double limit) { return radius <= limit; }
+/// The radii OK converts: from `from` up to `to`, both included; without a
+/// lower limit `from` is minus infinity, so that every radius up to `to` is in.
+struct RadiusRange {
+  double from = -std::numeric_limits<double>::infinity();
+  double to = 0.0;
+  /// Whether a figure of `radius` is converted (false for NaN).
+  bool Contains(double radius) const { return radius >= from && radius <= to; }
+};
+
+/// The range of the settings: the lower limit, when there is one, to RadiusLimit.
+inline RadiusRange RangeOf(const TForm1Settings& s) {
+  RadiusRange range;
+  if (s.RadiusFrom) range.from = *s.RadiusFrom;
+  range.to = s.RadiusLimit;
+  return range;
+}
 
 /// How many of the first `count` records of `table` ConvertTable would convert.
 template <typename T>
-int32_t CountConvertible(const ChunkedTable<T>& table, int32_t count, double limit) {
+int32_t CountConvertible(const ChunkedTable<T>& table, int32_t count, RadiusRange range) {
   int32_t n = 0;
   ForEachEntry(table, count,
-               [&](int32_t, const T& record) { n += Converts(record.Radius, limit) ? 1 : 0; });
+               [&](int32_t, const T& record) { n += range.Contains(record.Radius) ? 1 : 0; });
   return n;
 }
 
-/// Drops from Order every record of `table` whose Radius is at most
-/// RadiusLimit and appends, in table order, a point (AsPoint) or a marker
-/// with the record's header and centre. A solid whose colour is its solid
-/// colour (LineColor 10) gives a point of colour 1.
+/// Appends, in table order, a point (AsPoint) or a marker with the header
+/// and centre of every record of `table` whose Radius lies in the range of
+/// the settings, and drops those records from Order unless KeepOriginals
+/// says they stay where they were. A solid whose colour is its solid colour
+/// (LineColor 10) gives a point of colour 1.
 template <typename T>
 void ConvertTable(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& table,
                   int32_t count, bool solidSource) {
-  const int32_t m = CountConvertible(table, count, s.RadiusLimit);
-  DropFromOrderWhere(kind, count,
-                     [&](int32_t i) { return Converts(table[i].Radius, s.RadiusLimit); });
+  const RadiusRange range = RangeOf(s);
+  const int32_t m = CountConvertible(table, count, range);
+  if (!s.KeepOriginals) {
+    DropFromOrderWhere(kind, count, [&](int32_t i) { return range.Contains(table[i].Radius); });
+  }
   int32_t base;
   if (s.AsPoint) {
     base = PointCount;
@@ -46,7 +64,7 @@ void ConvertTable(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& 
   Order.SetStorage(OrderCount);
   for (int32_t i = 0; i < count; ++i) {
     const T& figure = table[i];
-    if (!Converts(figure.Radius, s.RadiusLimit)) continue;
+    if (!range.Contains(figure.Radius)) continue;
     TJwwEntHeader header = figure.Header;
     if (solidSource && header.LineColor == 10) header.LineColor = 1;
     if (s.AsPoint) {

@@ -144,6 +144,8 @@ void TForm1::Show() {
   host_.SetChecked(Control::CheckBox3, UseCircleSolids);
   host_.SetChecked(Control::CheckBox4, UseRimSolids);
   host_.SetChecked(Control::CheckBox5, UseRingSolids);
+  host_.SetText(Control::Edit3, RadiusFrom ? NumberToText(*RadiusFrom) : std::string());
+  host_.SetChecked(Control::CheckBox6, KeepOriginals);
 
   LineBuilder status;
   if (loadFailed_) {
@@ -191,8 +193,12 @@ void TForm1::Button1Click() {
   refused_ = unreadable.has_value();
   if (refused_) {
     // Nothing has changed: the user corrects the field and presses OK again.
-    host_.ShowMessage(*unreadable == Control::Edit1 ? "半径の値が大きすぎます。"
-                                                    : "倍率の値が大きすぎます。");
+    host_.ShowMessage(*unreadable == Control::Edit1   ? "半径の値が大きすぎます。"
+                      : *unreadable == Control::Edit2 ? "倍率の値が大きすぎます。"
+                      : ReadLowerLimit(host_.Text(Control::Edit3)).state ==
+                              LowerLimitText::kTooLarge
+                          ? "下限の値が大きすぎます。"
+                          : "下限が数値ではありません。空欄にすると下限なしになります。");
     host_.FocusText(*unreadable);
     return;
   }
@@ -216,6 +222,9 @@ void TForm1::Convert() {
   UseCircleSolids = choice.chosen[kCircleSolidCandidates];
   UseRimSolids = choice.chosen[kRimSolidCandidates];
   UseRingSolids = choice.chosen[kRingSolidCandidates];
+  RadiusFrom.reset();
+  if (choice.HasFrom()) RadiusFrom = choice.from;
+  KeepOriginals = choice.keepOriginals;
   if (!paths_.Settings.empty() && !settingsUnreadable_) {
     FileError error = FileError::kNone;
     settingsSaved_ = SaveSettings(*this, settingsTarget_, host_.Files(), &error);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
+#include <vector>
 
 #include "exchange/drawing.h"
 #include "tests/memory_file_system.h"
@@ -138,6 +141,96 @@ TEST_F(FormTest, RadiusLimitIsInclusiveAndClamped) {
     TForm1Settings saved;
     LoadSettings(saved, kSettings, disk);
     EXPECT_EQ(saved.RadiusLimit, c.saved) << c.edit;
+  }
+}
+
+// A figure is converted when lower limit <= radius <= limit; a blank lower
+// limit is none, and one that is no number refuses OK.
+TEST_F(FormTest, LowerLimitNarrowsTheRange) {
+  const char* const radii[] = {"-1", "0", "0.05", "0.3", "0.5", "0.7"};
+  struct Case {
+    const char* from;
+    const char* limit;
+    const char* converted;  // one letter a radius, in the order above: y converted
+    bool refused;
+  } cases[] = {
+      {"", "0.5", "yyyyyn", false},          {"\xe3\x80\x80 ", "0.5", "yyyyyn", false},
+      {"0.3", "0.5", "nnnyyn", false},       {"0.5", "0.5", "nnnnyn", false},
+      {"0", "0.3", "nyyynn", false},         {"-1", "0.05", "yyynnn", false},
+      {"0.6", "0.5", "nnnnnn", false},       {"0.05", "1e9", "nnyyyy", false},
+      {"abc", "0.5", "nnnnnn", true},        {"0.3mm", "0.5", "nnnnnn", true},
+      {"1e999", "0.5", "nnnnnn", true},      {"-1e999", "0.5", "nnnnnn", true},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem disk;
+    HeadlessHost h("C:\\CAD\\q836.exe", key, disk);
+    TForm1 f(h);
+    std::string in;
+    for (const char* r : radii) in += std::string("ci 1 ") + r + " " + r + "\n";
+    disk.files[kExchange] = in;
+    f.FormShow();
+    h.SetText(Control::Edit3, c.from);
+    h.SetText(Control::Edit1, c.limit);
+    std::vector<PreviewLine> preview = f.Preview();
+    f.Button1Click();
+    EXPECT_EQ(f.Refused(), c.refused) << c.from;
+    EXPECT_EQ(h.Disabled(Control::Button1), c.refused) << c.from;
+    if (c.refused) {
+      EXPECT_EQ(h.focused, Control::Edit3) << c.from;
+      EXPECT_TRUE(preview.at(0).Warning) << c.from;
+      continue;
+    }
+    const std::string out = disk.files[kExchange];
+    for (size_t i = 0; i < std::size(radii); ++i) {
+      const std::string point = std::string("pt 1 ") + radii[i] + "\r\n";
+      EXPECT_EQ(out.find(point) != std::string::npos, c.converted[i] == 'y')
+          << c.from << " " << radii[i] << "\n" << out;
+    }
+    TForm1Settings saved;
+    LoadSettings(saved, kSettings, disk);
+    EXPECT_EQ(saved.RadiusFrom.has_value(), IsDecimalText(c.from)) << c.from;
+  }
+}
+
+// With the originals kept every figure is written back where it was, and
+// the points or markers follow as they would without.
+TEST_F(FormTest, KeptOriginalsStayBesideTheirPoints) {
+  const std::string drawing =
+      "lc10 255\nsc 1 1 0.05 1 0 0 0 0\nlc10\nlw3\nci 2 2 0.05\nci 2 2 0.06 0 1 0.5 0\nlc4\nlw0\n"
+      "se 3 3 0.05 1 0 0 0 0\nso 4 4 0.05 1 0 0 0 0.01\nsg 5 5 0.05 1 0 0 0 0.01\n0 0 9 9\n";
+  for (bool markers : {false, true}) {
+    auto choose = [&](HeadlessHost& h, bool keep) {
+      for (Control c : {Control::CheckBox1, Control::CheckBox2, Control::CheckBox3,
+                        Control::CheckBox4, Control::CheckBox5})
+        h.SetChecked(c, true);
+      SetRadioGroupButton(h, markers ? Control::RadioButton2 : Control::RadioButton1, true);
+      h.SetChecked(Control::CheckBox6, keep);
+    };
+    std::string runs[3];  // nothing chosen, converted, converted and kept
+    for (int run = 0; run < 3; ++run) {
+      MemoryFileSystem disk;
+      HeadlessHost h("C:\\CAD\\q836.exe", key, disk);
+      TForm1 f(h);
+      disk.files[kExchange] = drawing;
+      f.FormShow();
+      choose(h, run == 2);
+      if (run == 0) h.SetText(Control::Edit1, "0.01");
+      f.Button1Click();
+      runs[run] = disk.files[kExchange];
+    }
+    const std::string& untouched = runs[0];
+    const std::string& converted = runs[1];
+    const std::string& kept = runs[2];
+    // Everything of the untouched drawing comes first, in its order...
+    ASSERT_EQ(kept.substr(0, untouched.size()), untouched) << kept;
+    // ...then the six results, as the plain conversion writes them after
+    // the same last line in the same state.
+    const std::string results = kept.substr(untouched.size());
+    const size_t tail = converted.find("0 0 9 9\r\n");
+    ASSERT_NE(tail, std::string::npos) << converted;
+    EXPECT_EQ(results, converted.substr(tail + 9)) << results;
+    EXPECT_EQ(std::count(results.begin(), results.end(), '\n'), 11) << results;
+    EXPECT_NE(results.find(markers ? "pt 5 5 1 0 -1\r\n" : "pt 5 5\r\n"), std::string::npos);
   }
 }
 
@@ -283,9 +376,9 @@ TEST_F(FormTest, EscapeDuringTheWriteBackWritesHq) {
   TForm1Settings saved;
   LoadSettings(saved, kSettings, fs);  // saved before the conversion
   EXPECT_EQ(saved.SavedLeft, 0);
-  // The choices, then the view shown.
+  // The choices, the view shown, no lower limit, the originals not kept.
   EXPECT_EQ(fs.files[kSettings],
-            "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
+            "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n\r\n0\r\n");
 }
 
 TEST_F(FormTest, StatusCaptionsInOrder) {

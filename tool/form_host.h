@@ -20,10 +20,12 @@ enum class Control {
   CheckBox3,
   CheckBox4,
   CheckBox5,
+  CheckBox6,  // 元の図形を残す: converted figures stay
   RadioButton1,
   RadioButton2,
   Edit1,
   Edit2,
+  Edit3,  // the lower radius limit
   ComboBox1,
   LabelA1,
   Button1,

@@ -1,6 +1,8 @@
 #include "tool/preview.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -57,21 +59,21 @@ void Wrap(std::vector<PreviewLine>& out, const std::string& head, const std::str
   out.push_back({line, warning});
 }
 
-// Figures of a kind at or below `limit`, by a pass over its tables: the
-// preview's way when the radius index could not be built.
-int64_t CountConvertible(CandidateKind kind, double limit) {
+// Figures of a kind in `range`, by a pass over its tables: the preview's
+// way when the radius index could not be built.
+int64_t CountConvertible(CandidateKind kind, RadiusRange range) {
   switch (kind) {
     case kCircleCandidates:
-      return CountConvertible(Circles, CircleCount, limit);
+      return CountConvertible(Circles, CircleCount, range);
     case kArcCandidates:
-      return CountConvertible(Arcs, ArcCount, limit);
+      return CountConvertible(Arcs, ArcCount, range);
     case kCircleSolidCandidates:
-      return CountConvertible(CircleSolids, CircleSolidCount, limit);
+      return CountConvertible(CircleSolids, CircleSolidCount, range);
     case kRimSolidCandidates:
-      return CountConvertible(RimSolids, RimSolidCount, limit);
+      return CountConvertible(RimSolids, RimSolidCount, range);
     default:
-      return int64_t{CountConvertible(RingSolids, RingSolidCount, limit)} +
-             CountConvertible(RingSolids2, RingSolid2Count, limit);
+      return int64_t{CountConvertible(RingSolids, RingSolidCount, range)} +
+             CountConvertible(RingSolids2, RingSolid2Count, range);
   }
 }
 
@@ -171,12 +173,105 @@ void RadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
   }
 }
 
+// The radii of the chosen kinds from `from` up to `limit`, ascending, as
+// far as the three nearest to each limit show them; `gap` is set when more
+// lie between those near the lower limit and those near the upper one.
+std::vector<RadiusCount> RadiiBetween(const RadiusIndex& radii,
+                                      const std::array<bool, kCandidateKinds>& chosen,
+                                      const RadiusSide& fromUp, const RadiusSide& limitDown,
+                                      double from, double limit, bool* gap) {
+  std::vector<RadiusCount> low, high;  // ascending, in the range
+  for (const RadiusCount& r : fromUp.Nearest)
+    if (r.Radius <= limit) low.push_back(r);
+  for (size_t i = limitDown.Nearest.size(); i-- > 0;)
+    if (limitDown.Nearest[i].Radius >= from) high.push_back(limitDown.Nearest[i]);
+  *gap = false;
+  // Either side holds the whole range when its list reached past the other
+  // limit or held every radius on its side.
+  if (!fromUp.More || low.size() < fromUp.Nearest.size()) return low;
+  if (!limitDown.More || high.size() < limitDown.Nearest.size()) return high;
+  if (low.back().Radius >= high.front().Radius) {
+    // The two lists meet: one list without the radii both hold.
+    for (const RadiusCount& r : high)
+      if (r.Radius > low.back().Radius) low.push_back(r);
+    return low;
+  }
+  RadiusSide below, next;
+  radii.Around(chosen, low.back().Radius, 1, &below, &next);
+  *gap = next.Nearest.empty() || next.Nearest[0].Radius != high.front().Radius;
+  low.insert(low.end(), high.begin(), high.end());
+  return low;
+}
+
+// The radius line with a lower limit: the radii below it, "｜", the radii
+// OK converts, "｜", the radii above the limit. The radii outside the range
+// give way first, from the side that shows more, when the line would take
+// more than `budget` lines.
+void RangeRadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
+                     const std::array<bool, kCandidateKinds>& chosen, double from, double limit,
+                     size_t budget) {
+  RadiusSide belowFrom, fromUp, limitDown, above;
+  radii.Around(chosen, std::nextafter(from, -HUGE_VAL), 3, &belowFrom, &fromUp);
+  radii.Around(chosen, limit, 3, &limitDown, &above);
+  if (belowFrom.Nearest.empty() && fromUp.Nearest.empty()) return;  // no candidates
+  bool gap = false;
+  const std::vector<RadiusCount> inside =
+      RadiiBetween(radii, chosen, fromUp, limitDown, from, limit, &gap);
+  const size_t gapAt = gap ? std::min<size_t>(3, inside.size()) : inside.size();
+  size_t shownBelow = belowFrom.Nearest.size(), shownAbove = above.Nearest.size();
+  for (;;) {
+    std::vector<Piece> pieces;
+    if (belowFrom.More || shownBelow < belowFrom.Nearest.size()) pieces.push_back({" ", "…"});
+    for (size_t i = shownBelow; i-- > 0;)
+      pieces.push_back({" ", RadiusToken(belowFrom.Nearest[i])});
+    pieces.push_back({" ", "｜"});
+    for (size_t i = 0; i < inside.size(); ++i) {
+      if (i == gapAt) pieces.push_back({" ", "…"});
+      pieces.push_back({" ", RadiusToken(inside[i])});
+    }
+    pieces.push_back({" ", "｜"});
+    for (size_t i = 0; i < shownAbove; ++i) pieces.push_back({" ", RadiusToken(above.Nearest[i])});
+    if (above.More || shownAbove < above.Nearest.size()) pieces.push_back({" ", "…"});
+    std::vector<PreviewLine> lines;
+    Wrap(lines, "半径：", "　　　", pieces, false);
+    if (lines.size() <= budget) {
+      out.insert(out.end(), lines.begin(), lines.end());
+      return;
+    }
+    if (shownBelow == 0 && shownAbove == 0) return;  // not even the range fits
+    if (shownBelow >= shownAbove && shownBelow > 0) {
+      --shownBelow;
+    } else {
+      --shownAbove;
+    }
+  }
+}
+
 }  // namespace
+
+LowerLimitText ReadLowerLimit(std::string_view text) {
+  LowerLimitText lower;
+  if (IsBlank(text)) return lower;
+  if (!IsDecimalText(text)) {
+    lower.state = LowerLimitText::kNotNumber;
+    return lower;
+  }
+  try {
+    lower.value = TextToFloat(text);
+    lower.state = LowerLimitText::kNumber;
+  } catch (const FloatOverflowError&) {
+    lower.state = LowerLimitText::kTooLarge;
+  }
+  return lower;
+}
 
 std::optional<Control> UnreadableEdit(FormHost& host) {
   for (Control edit : {Control::Edit1, Control::Edit2}) {
     if (Overflows(host.Text(edit))) return edit;
   }
+  const LowerLimitText lower = ReadLowerLimit(host.Text(Control::Edit3));
+  if (lower.state != LowerLimitText::kNone && lower.state != LowerLimitText::kNumber)
+    return Control::Edit3;
   return std::nullopt;
 }
 
@@ -190,9 +285,12 @@ ConversionChoice ChoiceFromControls(FormHost& host) {
   if (!c.refused) {
     c.limit = ClampRadiusLimit(TextToFloat(host.Text(Control::Edit1)));
     c.magnification = ClampMagnification(TextToFloat(host.Text(Control::Edit2)));
+    const LowerLimitText lower = ReadLowerLimit(host.Text(Control::Edit3));
+    if (lower.state == LowerLimitText::kNumber) c.from = lower.value;
   }
   c.asPoint = host.Checked(Control::RadioButton1);
   c.markerIndex = host.ItemIndex(Control::ComboBox1);
+  c.keepOriginals = host.Checked(Control::CheckBox6);
   return c;
 }
 
@@ -203,6 +301,16 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
     if (Overflows(host.Text(edit))) {
       lines.push_back({std::string(name) + "の値が大きすぎて読めないため、ＯＫできません", true});
     }
+  }
+  // A lower limit that is no number must not be taken for none: that would
+  // convert more than the user asked for.
+  const std::string lowerText = host.Text(Control::Edit3);
+  const LowerLimitText lower = ReadLowerLimit(lowerText);
+  if (lower.state == LowerLimitText::kTooLarge) {
+    lines.push_back({"下限の値が大きすぎて読めないため、ＯＫできません", true});
+  } else if (lower.state == LowerLimitText::kNotNumber) {
+    Wrap(lines, "下限「", "　　", {{"", lowerText + "」は数値でないため、"}, {"", "ＯＫできません"}},
+         true);
   }
   std::vector<PreviewLine> warnings;  // red lines after the conversion
   if (BlockCount > 0) {
@@ -217,6 +325,9 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
   }
   const std::string radiusText = host.Text(Control::Edit1);
   const double limit = ClampRadiusLimit(TextToFloat(radiusText));
+  RadiusRange range;
+  range.to = limit;
+  if (lower.state == LowerLimitText::kNumber) range.from = lower.value;
   const bool markers = !host.Checked(Control::RadioButton1);
   // Red lines for every value OK would take otherwise than typed; the scale
   // only where markers use it.
@@ -252,8 +363,8 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
   for (const auto& kind : kinds) {
     chosen[kind.kind] = host.Checked(kind.box);
     if (!chosen[kind.kind]) continue;
-    const int64_t count =
-        radii ? radii->Kind(kind.kind).CountAtOrBelow(limit) : CountConvertible(kind.kind, limit);
+    const int64_t count = radii ? radii->Kind(kind.kind).CountBetween(range.from, range.to)
+                                : CountConvertible(kind.kind, range);
     pieces.push_back({"、", std::string(kind.name) + " " + std::to_string(count)});
     shortKinds.push_back(std::string(kind.shortName) + std::to_string(count));
     total += count;
@@ -264,8 +375,20 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
     result = "→ 点マーカー";
     if (shape >= 0 && shape <= kLastMarkerIndex) result += kMarkerShapes[shape];
   }
+  if (host.Checked(Control::CheckBox6)) result += "（元の図形も残します）";
   if (pieces.empty()) {
     lines.push_back({"変換対象：0（対象図形が選ばれていません）", false});
+  } else if (!(range.from <= range.to)) {
+    // Nothing lies from the lower limit up to a smaller limit: said in red,
+    // as OK would otherwise change nothing without a word.
+    Wrap(lines, "変換対象：0（", "　　　　　",
+         {{"", "下限 " + NumberToText(range.from) + " が半径 " + NumberToText(limit)},
+          {" ", "より大きく、変換されません）"}},
+         true);
+    if (lines.size() + warnings.size() > kPreviewLines) {
+      lines.clear();
+      lines.push_back({"変換対象：0（下限が半径より大きく、変換されません）", true});
+    }
   } else {
     pieces.push_back(total == 0 ? Piece{"", "（変換される図形はありません）"} : Piece{" ", result});
     Wrap(lines, "変換対象：", "　　　　　", pieces, false);
@@ -276,8 +399,13 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
     }
   }
   const size_t taken = lines.size() + warnings.size();
-  if (radii && taken < kPreviewLines)
-    RadiusLine(lines, *radii, chosen, limit, kPreviewLines - taken);
+  if (radii && taken < kPreviewLines) {
+    if (range.from <= range.to && lower.state == LowerLimitText::kNumber) {
+      RangeRadiusLine(lines, *radii, chosen, range.from, limit, kPreviewLines - taken);
+    } else {
+      RadiusLine(lines, *radii, chosen, limit, kPreviewLines - taken);
+    }
+  }
   lines.insert(lines.end(), warnings.begin(), warnings.end());
   return lines;
 }

@@ -4,10 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "tool/convert_table.h"
 #include "tool/form_host.h"
 #include "tool/radius_index.h"
 
@@ -39,19 +42,32 @@ class RadiusIndex;
 /// most kPreviewLines lines. Changes nothing.
 std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* radii);
 
-/// The first edit box (Edit1, then Edit2) whose text OK cannot read, being
-/// a number beyond the range of a double.
+/// What the text of the lower limit (Edit3) says. A lower limit is never
+/// guessed: blank is none, and only a number is one.
+struct LowerLimitText {
+  enum State { kNone, kNumber, kNotNumber, kTooLarge } state = kNone;
+  double value = 0.0;  // kNumber: the lower limit
+};
+LowerLimitText ReadLowerLimit(std::string_view text);
+
+/// The first edit box (Edit1, Edit2, then Edit3) whose text OK cannot read:
+/// a number beyond the range of a double, or a lower limit that is no number.
 std::optional<Control> UnreadableEdit(FormHost& host);
 
 /// The choices OK reads from the controls: the candidate kinds, the radius
-/// limit, and what the figures become.
+/// range, what the figures become and whether the originals stay.
 struct ConversionChoice {
   std::array<bool, kCandidateKinds> chosen{};
   double limit = 0.0;
+  double from = -std::numeric_limits<double>::infinity();  // the lower limit, if any
   bool refused = false;  // OK would refuse an edit text: it converts nothing
   bool asPoint = true;
   int32_t markerIndex = 0;
   double magnification = 1.0;
+  bool keepOriginals = false;
+  /// Whether a lower limit is set.
+  bool HasFrom() const { return from != -std::numeric_limits<double>::infinity(); }
+  RadiusRange Range() const { return {from, limit}; }
 };
 
 /// Reads the controls exactly as OK does.

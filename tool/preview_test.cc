@@ -121,6 +121,73 @@ TEST_F(PreviewTest, CountsWhatOkConvertsIntoWhat) {
   }
 }
 
+// A lower limit narrows the count to its range and is never guessed; with
+// the originals kept the count line says so.
+TEST_F(PreviewTest, CountsWithinTheLowerLimitAndSaysWhatStays) {
+  const struct {
+    const char* from;
+    const char* radius;
+    bool keep;
+    const char* text;
+  } cases[] = {
+      {"1", "5", false, "変換対象：円 1、円弧・楕円 1 → 点"},
+      {"5", "5", false, "変換対象：円 1、円弧・楕円 0 → 点"},
+      {"-5", "0.05", false, "変換対象：円 1、円弧・楕円 0 → 点"},
+      {"", "5", true, "変換対象：円 2、円弧・楕円 1 → 点（元の図形も残します）"},
+      {"6", "5", false, "変換対象：0（下限 6 が半径 5 より大きく、変換されません）"},
+      {"abc", "5", false, "下限「abc」は数値でないため、ＯＫできません"},
+      {"1e999", "5", false, "下限の値が大きすぎて読めないため、ＯＫできません"},
+      {"1e999", "1e999", false,
+       "半径の値が大きすぎて読めないため、ＯＫできません\n"
+       "下限の値が大きすぎて読めないため、ＯＫできません"},
+  };
+  for (const auto& c : cases) {
+    Show(kDrawing);
+    Boxes(true, true, false, false, false);
+    host.SetText(Control::Edit3, c.from);
+    host.SetText(Control::Edit1, c.radius);
+    host.SetChecked(Control::CheckBox6, c.keep);
+    EXPECT_EQ(Text(), c.text) << c.from;
+    const std::vector<PreviewLine> lines = form.Preview();
+    EXPECT_EQ(lines.at(0).Warning, std::string(c.text).find("下限") != std::string::npos ||
+                                       std::string(c.text).find("半径の値") != std::string::npos)
+        << c.from;
+    FreeDrawingTables();
+  }
+}
+
+// With a lower limit the radius line shows the radii below it, those OK
+// converts, and those above the limit, "…" where some are left out.
+TEST_F(PreviewTest, ShowsTheRadiiAroundBothLimits) {
+  std::string drawing = "ci 0 0 0.05\r\nci 0 0 0.05\r\n";
+  for (int r = 1; r <= 10; ++r) drawing += "ci 0 0 " + std::to_string(r) + "\r\n";
+  const struct {
+    const char* from;
+    const char* radius;
+    const char* line;
+  } cases[] = {
+      {"2", "9", "半径：0.05×2 1×1 ｜ 2×1 3×1 4×1 … 7×1 8×1 9×1 ｜ 10×1"},
+      // The line wraps: its first line ends before 10.
+      {"2", "7", "半径：0.05×2 1×1 ｜ 2×1 3×1 4×1 5×1 6×1 7×1 ｜ 8×1 9×1"},
+      {"2", "8", "半径：0.05×2 1×1 ｜ 2×1 3×1 4×1 … 6×1 7×1 8×1 ｜ 9×1"},
+      {"1", "3", "半径：0.05×2 ｜ 1×1 2×1 3×1 ｜ 4×1 5×1 6×1 …"},
+      {"0.01", "0.05", "半径：｜ 0.05×2 ｜ 1×1 2×1 3×1 …"},
+      {"1.5", "1.6", "半径：0.05×2 1×1 ｜ ｜ 2×1 3×1 4×1 …"},
+      {"4", "3", "半径：… 1×1 2×1 3×1 ｜ 4×1 5×1 6×1 …"},  // none in range: the limit alone
+  };
+  Show(drawing);
+  Boxes(true, false, false, false, false);
+  for (const auto& c : cases) {
+    host.SetText(Control::Edit3, c.from);
+    host.SetText(Control::Edit1, c.radius);
+    std::string line;
+    for (const PreviewLine& l : form.Preview()) {
+      if (l.Text.starts_with("半径：")) line = l.Text;
+    }
+    EXPECT_EQ(line, c.line) << c.from << " " << c.radius;
+  }
+}
+
 // 倍率: whenever the markers OK writes take another scale than the text
 // reads as, a red line names the text and the scale written; the stated
 // scale is the one OK then writes. In point mode, which uses no scale, none.

@@ -35,6 +35,14 @@ int64_t RadiusTable::CountAtOrBelow(double limit) const {
   return n == 0 ? 0 : cumulative_[n - 1];
 }
 
+int64_t RadiusTable::CountBetween(double from, double limit) const {
+  if (!(from <= limit)) return 0;
+  // Those at or below the limit, less those below `from`.
+  const size_t below = static_cast<size_t>(
+      std::lower_bound(radii_.begin(), radii_.end(), from) - radii_.begin());
+  return CountAtOrBelow(limit) - (below == 0 ? 0 : cumulative_[below - 1]);
+}
+
 void RadiusIndex::Build() {
   kinds_[kCircleCandidates].Add(Circles, CircleCount);
   kinds_[kArcCandidates].Add(Arcs, ArcCount);

@@ -32,6 +32,8 @@ class RadiusTable {
 
   /// How many figures have a radius at or below `limit`.
   int64_t CountAtOrBelow(double limit) const;
+  /// How many figures have a radius from `from` up to `limit`, both included.
+  int64_t CountBetween(double from, double limit) const;
   /// The first distinct radius above `limit`.
   size_t UpperBound(double limit) const;
   size_t Size() const { return radii_.size(); }

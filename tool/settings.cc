@@ -55,7 +55,7 @@ std::string ReadSettingsBytes(InputFile& file, FileSystem& fs, FileError& error)
     if (got == 0) break;
     const char* eof = static_cast<const char*>(std::memchr(buffer, '\x1a', got));
     bytes.append(buffer, eof ? eof - buffer : got);
-    if (eof || bytes.size() > (size_t{1} << 20)) break;  // thirteen short lines are all we read
+    if (eof || bytes.size() > (size_t{1} << 20)) break;  // fifteen short lines are all we read
   }
   if (!file.Close()) failed();
   return bytes;
@@ -116,6 +116,12 @@ void LoadLines(TForm1Settings& s, std::string_view bytes) {
     if (lines.AtEnd()) return;  // written before the drawing view existed: shown
     lines.Next(line);
     s.ShowView = TextToBool(line);
+    if (lines.AtEnd()) return;  // written before the lower limit existed: none
+    lines.Next(line);
+    // Only a number is a lower limit: anything else would take one for 0.
+    if (IsDecimalText(line)) s.RadiusFrom = TextToFloat(line);
+    lines.Next(line);
+    s.KeepOriginals = TextToBool(line);
   } catch (const FloatOverflowError&) {
     // A number beyond a double's range is a failed read: reading stops here.
   }
@@ -164,6 +170,10 @@ bool SaveSettings(const TForm1Settings& s, const WriteTarget& target, FileSystem
   line(LineBuilder().Add(BoolToText(s.UseRimSolids)));
   line(LineBuilder().Add(BoolToText(s.UseRingSolids)));
   line(LineBuilder().Add(BoolToText(s.ShowView)));
+  LineBuilder from;
+  if (s.RadiusFrom) from.Real(*s.RadiusFrom);
+  line(from);
+  line(LineBuilder().Add(BoolToText(s.KeepOriginals)));
   const bool ok = out.Commit();
   if (error) *error = out.Error();
   return ok;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,8 @@ struct TForm1Settings {
   bool UseRimSolids = false;
   bool UseRingSolids = false;
   bool ShowView = true;  // the drawing view beside the controls
+  std::optional<double> RadiusFrom;  // the smallest radius converted; none: no lower limit
+  bool KeepOriginals = false;        // converted figures stay beside their points
 };
 
 /// Last item index of the marker shape list.
@@ -40,7 +43,7 @@ std::string SettingsFileName(const std::string& executablePath);
 FileError LoadSettings(TForm1Settings& settings, const std::string& fileName,
                        FileSystem& fs = DiskFileSystem());
 
-/// Writes the thirteen lines; false (and the old file as it was) when writing
+/// Writes the fifteen lines; false (and the old file as it was) when writing
 /// failed, with the reason in `error`.
 bool SaveSettings(const TForm1Settings& settings, const std::string& fileName,
                   FileSystem& fs = DiskFileSystem(), FileError* error = nullptr);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 
 #include "tests/memory_file_system.h"
 #include "tool/window_position.h"
@@ -85,6 +86,33 @@ TEST(LoadSettings, ValuesAreClampedIntoRange) {
   }
 }
 
+// Files of 9, 12 or 13 lines have no lower limit and keep no originals;
+// line 14 is a lower limit only when it holds a number.
+TEST(LoadSettings, LowerLimitAndKeepingTheOriginals) {
+  const std::string thirteen = "0\n0\n1\n1\n1\n0\n0.5\n0\n1\n0\n0\n0\n1\n";
+  const struct {
+    std::string text;
+    std::optional<double> from;
+    bool keep;
+  } cases[] = {
+      {"0\n0\n1\n1\n1\n0\n0.5\n0\n1\n", std::nullopt, false},
+      {"0\n0\n1\n1\n1\n0\n0.5\n0\n1\n0\n0\n0\n", std::nullopt, false},
+      {thirteen, std::nullopt, false},
+      {thirteen + "\r\n1\r\n", std::nullopt, true},
+      {thirteen + "0.2\n0\n", 0.2, false},
+      {thirteen + "-3\n1\n", -3.0, true},
+      {thirteen + "0\n", 0.0, false},
+      {thirteen + "abc\n1\n", std::nullopt, true},  // no number: no limit guessed
+      {thirteen + "1e999\n1\n", std::nullopt, false},  // overflow: reading stops
+  };
+  for (const auto& c : cases) {
+    const TForm1Settings s = LoadFrom(c.text);
+    EXPECT_EQ(s.RadiusFrom, c.from) << c.text;
+    EXPECT_EQ(s.KeepOriginals, c.keep) << c.text;
+    EXPECT_EQ(s.RadiusLimit, 0.5) << c.text;
+  }
+}
+
 TEST(LoadSettings, BooleanTexts) {
   for (const char* text : {"TRUE", "ON", "\x81\x9b", "\x82\x50", "true ", "t"}) {
     EXPECT_TRUE(LoadFrom(std::string("0\n0\n") + text + "\n").UseCircles) << text;
@@ -138,16 +166,19 @@ TEST(LoadSettings, AFileThatCannotBeReadGivesTheDefaultsAndWhy) {
   EXPECT_EQ(LoadSettings(s, "q836.dat", none), FileError::kNone);  // no file: the defaults
 }
 
-TEST(SaveSettings, WritesThirteenLinesThatReadBack) {
+TEST(SaveSettings, WritesFifteenLinesThatReadBack) {
   MemoryFileSystem fs;
   TForm1Settings s;
   ASSERT_TRUE(SaveSettings(s, "q836.dat", fs));
-  // The twelve lines of the choices as ever, then whether the view is shown.
+  // The twelve lines of the choices as ever, whether the view is shown, no
+  // lower limit (an empty line) and the originals not kept.
   EXPECT_EQ(fs.files["q836.dat"],
-            "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
-  s = {-1920, 40, false, true, false, true, 0.000005, 5, 100000000, true, false, true, false};
+            "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n\r\n0\r\n");
+  s = {-1920, 40, false, true, false, true, 0.000005, 5, 100000000, true, false, true, false,
+       0.25, true};
   ASSERT_TRUE(SaveSettings(s, "q836.dat", fs));
   EXPECT_NE(fs.files["q836.dat"].find("\r\n5E-6\r\n5\r\n100000000\r\n"), std::string::npos);
+  EXPECT_TRUE(fs.files["q836.dat"].ends_with("\r\n0\r\n0.25\r\n1\r\n"));
   TForm1Settings back;
   LoadSettings(back, "q836.dat", fs);
   EXPECT_EQ(back.SavedLeft, -1920);
@@ -158,6 +189,8 @@ TEST(SaveSettings, WritesThirteenLinesThatReadBack) {
   EXPECT_EQ(back.MarkerIndex, 5);
   EXPECT_EQ(back.Magnification, 1e8);
   EXPECT_EQ(back.UseRingSolids, true);
+  EXPECT_EQ(back.RadiusFrom, 0.25);
+  EXPECT_EQ(back.KeepOriginals, true);
   EXPECT_EQ(back.UseRimSolids, false);
   EXPECT_EQ(back.ShowView, false);
 }

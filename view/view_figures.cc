@@ -144,7 +144,7 @@ double RadiusOf(FigureRef f) {
 FigureClass ClassOf(const ConversionChoice& choice, FigureRef figure) {
   const int kind = CandidateKindOf(figure.kind);
   if (kind < 0 || !choice.chosen[kind]) return FigureClass::kFigure;
-  if (!choice.refused && Converts(RadiusOf(figure), choice.limit)) return FigureClass::kConverted;
+  if (!choice.refused && choice.Range().Contains(RadiusOf(figure))) return FigureClass::kConverted;
   return FigureClass::kKept;
 }
 
@@ -216,6 +216,14 @@ std::string RadiusText(double radius) {
   return std::string(buffer, end);
 }
 
+std::string RadiusFromText(double radius) {
+  std::string text = NumberToText(radius);
+  if (!(TextToFloat(text) > radius)) return text;
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, radius).ptr;
+  return std::string(buffer, end);
+}
+
 std::string DescribeFigure(FigureRef f, const ConversionChoice& choice) {
   static const char* const kNames[] = {
       "",           "線",           "円",           "円弧",        "文字",     "点",
@@ -236,10 +244,12 @@ std::string DescribeFigure(FigureRef f, const ConversionChoice& choice) {
         if (choice.markerIndex >= 0 && choice.markerIndex <= kLastMarkerIndex)
           text += kMarkerShapes[choice.markerIndex];
       }
+      if (choice.keepOriginals) text += "（元の図形も残ります）";
       break;
     case FigureClass::kKept:
-      text += choice.refused ? "残ります（ＯＫできない値があります）"
-                             : "残ります（半径が限度より大きい）";
+      text += choice.refused                      ? "残ります（ＯＫできない値があります）"
+              : RadiusOf(f) < choice.from         ? "残ります（半径が下限より小さい）"
+                                                  : "残ります（半径が限度より大きい）";
       break;
     case FigureClass::kFigure:
       text += "残ります（対象図形に選ばれていません）";

@@ -80,6 +80,10 @@ void ForEachFigure(Fn fn) {
 /// as the tool writes numbers, with as many digits as reading it back needs
 /// to reach the radius.
 std::string RadiusText(double radius);
+/// The text the lower limit takes to convert a figure of `radius` and every
+/// larger one: as the tool writes numbers where that reads back at or below
+/// the radius, else the shortest text that reads back as the radius itself.
+std::string RadiusFromText(double radius);
 
 /// The tooltip of a figure: its kind, radius and centre, and what OK does
 /// with it, in UTF-8.

@@ -466,9 +466,13 @@ bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const Convers
   if (cls == FigureClass::kConverted) {
     // Only the radii up to the limit can be converted.
     if (choice.refused) return true;
-    first = static_cast<size_t>(
-        std::upper_bound(candidates.begin(), candidates.end(), above, RadiusBelow) -
-        candidates.begin());
+    // The first radius above `above` that is not below the lower limit.
+    const auto start =
+        choice.from > above
+            ? std::lower_bound(candidates.begin(), candidates.end(), choice.from,
+                               [](const Candidate& c, double from) { return c.radius < from; })
+            : std::upper_bound(candidates.begin(), candidates.end(), above, RadiusBelow);
+    first = static_cast<size_t>(start - candidates.begin());
     end = static_cast<size_t>(
         std::upper_bound(candidates.begin(), candidates.end(), choice.limit, RadiusBelow) -
         candidates.begin());
@@ -494,9 +498,10 @@ bool ViewModel::PaintClass(Canvas& canvas, const Palette& palette, const Convers
 bool ViewModel::PaintKeptCentres(Canvas& canvas, const Palette& palette,
                                  const ConversionChoice& choice, const Overtaken& overtaken) const {
   const std::vector<Candidate>& candidates = *candidates_;
-  // Only radii above the limit are kept (all of them when OK would refuse).
+  // Only radii above the limit are kept (all of them when OK would refuse
+  // or a lower limit keeps the smallest).
   size_t first = 0;
-  if (!choice.refused) {
+  if (!choice.refused && !choice.HasFrom()) {
     first = static_cast<size_t>(
         std::upper_bound(candidates.begin(), candidates.end(), choice.limit, RadiusBelow) -
         candidates.begin());

@@ -222,6 +222,8 @@ TEST_F(ViewModelTest, EveryFigureIsMarkedAsOkTreatsIt) {
     std::array<bool, kCandidateKinds> kinds;
     const char* radius;
     bool points;
+    const char* from = "";  // the lower limit
+    bool keep = false;
   } cases[] = {
       {{true, true, false, false, false}, "0.1", true},
       {{true, true, true, true, true}, "0.1", false},
@@ -231,6 +233,10 @@ TEST_F(ViewModelTest, EveryFigureIsMarkedAsOkTreatsIt) {
       {{true, true, true, true, true}, "1e9", false},
       {{false, false, false, false, false}, "5", true},
       {{true, true, true, true, true}, "1e400", true},  // OK refuses
+      {{true, true, true, true, true}, "1", true, "0.3"},
+      {{true, true, true, true, true}, "0.5", false, "0.5", true},
+      {{true, true, false, false, true}, "2", true, "-1", true},
+      {{true, true, true, true, true}, "1", true, "x"},  // OK refuses
   };
   int checked = 0;
   for (uint32_t seed = 1; seed <= 3; ++seed) {
@@ -240,6 +246,8 @@ TEST_F(ViewModelTest, EveryFigureIsMarkedAsOkTreatsIt) {
       run.PathOverride = RunPaths{kExchange, kExchange, ""};
       run.FormShow();
       Choose(c.kinds, c.radius, c.points);
+      host.SetText(Control::Edit3, c.from);
+      host.SetChecked(Control::CheckBox6, c.keep);
       const ConversionChoice choice = ChoiceFromControls(host);
       std::vector<std::string> expected;
       int kept = 0;
@@ -252,7 +260,7 @@ TEST_F(ViewModelTest, EveryFigureIsMarkedAsOkTreatsIt) {
         kept += cls == FigureClass::kKept;
       });
       run.Button1Click();
-      if (std::string(c.radius) == "1e400") {
+      if (std::string(c.radius) == "1e400" || std::string(c.from) == "x") {
         EXPECT_TRUE(run.Refused());
         EXPECT_TRUE(expected.empty());
         continue;
@@ -276,7 +284,7 @@ TEST_F(ViewModelTest, EveryFigureIsMarkedAsOkTreatsIt) {
       }
     }
   }
-  EXPECT_EQ(checked, 3 * 8 * 3000);
+  EXPECT_EQ(checked, 3 * static_cast<int>(std::size(cases)) * 3000);
 }
 
 // At fit zoom every converted figure shows in the converted colour, however
@@ -284,9 +292,10 @@ TEST_F(ViewModelTest, EveryFigureIsMarkedAsOkTreatsIt) {
 TEST_F(ViewModelTest, EveryConvertedFigureIsVisibleAtFitZoom) {
   Show(GeneratedDrawing(7, 5000));
   Choose({true, true, true, true, true}, "1");
-  const ConversionChoice choice = ChoiceFromControls(host);
   const Palette palette = Designed();
-  for (const int size : {60, 404, 808}) {
+  for (const auto& [size, from] : {std::pair{60, ""}, {404, ""}, {808, ""}, {404, "0.3"}}) {
+    host.SetText(Control::Edit3, from);
+    const ConversionChoice choice = ChoiceFromControls(host);
     ViewModel model;
     model.Build();
     model.SetSize(size, size, 7);
@@ -315,6 +324,20 @@ TEST_F(ViewModelTest, EveryConvertedFigureIsVisibleAtFitZoom) {
     stepped.PaintFigures(again, palette, nullptr);
     stepped.PaintCandidates(again, palette, choice, nullptr);
     EXPECT_TRUE(again.Pixels() == raster.Pixels()) << size;
+    // A larger limit paints only what it adds over the frame of the smaller.
+    if (*from) {
+      ConversionChoice smaller = choice;
+      smaller.limit = 0.5;
+      Raster step(size, size);
+      stepped.PaintFigures(step, palette, nullptr);
+      stepped.PaintCandidates(step, palette, smaller, nullptr);
+      stepped.PaintClass(step, palette, choice, FigureClass::kConverted, 0.5, nullptr);
+      Raster whole(size, size);
+      stepped.PaintFigures(whole, palette, nullptr);
+      stepped.PaintCandidates(whole, palette, smaller, nullptr);
+      stepped.PaintClass(whole, palette, choice, FigureClass::kConverted, -HUGE_VAL, nullptr);
+      EXPECT_TRUE(step.Pixels() == whole.Pixels());
+    }
   }
 }
 
@@ -561,12 +584,28 @@ TEST_F(ViewModelTest, TooltipsAndPickedRadii) {
   host.SetItemIndex(Control::ComboBox1, 4);
   EXPECT_EQ(DescribeFigure({kCircle, 0}, ChoiceFromControls(host)),
             "円　半径 0.05　中心 (10, 20)　→ 点マーカー□");
+  // Below a lower limit a figure stays for that reason; kept originals are told.
+  host.SetText(Control::Edit3, "1");
+  host.SetText(Control::Edit1, "5");
+  host.SetChecked(Control::CheckBox6, true);
+  EXPECT_EQ(DescribeFigure({kCircle, 0}, ChoiceFromControls(host)),
+            "円　半径 0.05　中心 (10, 20)　→ 残ります（半径が下限より小さい）");
+  EXPECT_EQ(DescribeFigure({kArc, 0}, ChoiceFromControls(host)),
+            "円弧　半径 5　中心 (1, 2)　→ 点マーカー□（元の図形も残ります）");
+  host.SetText(Control::Edit3, "");
+  host.SetText(Control::Edit1, "0.1");
+  host.SetChecked(Control::CheckBox6, false);
   for (double radius : {0.05, 5.0, 0.1 + 1e-17, 0.30000000000000004, 1e-7, 123456.78901234567,
                         std::nextafter(1.0, 2.0)}) {
     const std::string text = RadiusText(radius);
-    EXPECT_TRUE(Converts(radius, ClampRadiusLimit(TextToFloat(text)))) << text;
+    EXPECT_TRUE(radius <= ClampRadiusLimit(TextToFloat(text))) << text;
     EXPECT_LE(text.size(), 24u) << text;
+    // Shift+click's text for the lower limit takes the figure in from below.
+    const std::string from = RadiusFromText(radius);
+    EXPECT_TRUE(TextToFloat(from) <= radius) << from;
+    EXPECT_LE(from.size(), 24u) << from;
   }
+  EXPECT_EQ(RadiusFromText(0.05), "0.05");
   EXPECT_EQ(RadiusText(0.05), "0.05");
   EXPECT_EQ(RadiusText(std::nextafter(1.0, 2.0)), "1.0000000000000002");
 }
@@ -692,6 +731,15 @@ TEST_F(ViewModelTest, SvgCarriesTheClassesAndResults) {
             std::string::npos);
   EXPECT_NE(svg.find("<path class=\"result\" data-x=\"10\" data-y=\"20\""), std::string::npos);
   EXPECT_NE(svg.find(".converted { stroke: #dc2800 }"), std::string::npos);
+  EXPECT_EQ(svg.find("stays"), std::string::npos);
+  // A lower limit above the small circle keeps it; kept originals say so.
+  host.SetText(Control::Edit3, "1");
+  host.SetText(Control::Edit1, "5");
+  host.SetChecked(Control::CheckBox6, true);
+  const std::string ranged = ViewSvg(model, Designed(), ChoiceFromControls(host));
+  EXPECT_NE(ranged.find("<path class=\"kept\" d=\"M10.05,20"), std::string::npos);
+  EXPECT_NE(ranged.find("<path class=\"converted stays\" d=\"M35,40"), std::string::npos);
+  EXPECT_NE(ranged.find("<path class=\"result\" data-x=\"30\" data-y=\"40\""), std::string::npos);
 }
 
 // Coordinates near the range of a double still give a picture every reader

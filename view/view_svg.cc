@@ -108,8 +108,11 @@ void MarkerPath(std::string& out, double x, double y, int32_t index, double size
   }
 }
 
-void Figure(std::string& out, const Shape& s, FigureClass c, double pixel) {
-  const char* cls = ClassName(c);
+// One figure in its class; a converted figure that OK keeps beside its
+// point or marker is also of the class "stays".
+void Figure(std::string& out, const Shape& s, FigureClass c, double pixel, bool keepOriginals) {
+  std::string cls = ClassName(c);
+  if (keepOriginals && c == FigureClass::kConverted) cls += " stays";
   switch (s.kind) {
     case Shape::kSegment:
       out += std::string("<line class=\"") + cls + '"';
@@ -210,7 +213,7 @@ std::string ViewSvg(const ViewModel& model, const Palette& palette, const Conver
   };
   ForEachFigure([&](FigureRef f, const Shape& s) {
     if (stopping()) return;
-    Figure(out, k == 1 ? s : Scaled(s, k), ClassOf(choice, f), pixel);
+    Figure(out, k == 1 ? s : Scaled(s, k), ClassOf(choice, f), pixel, choice.keepOriginals);
   });
   ForEachFigure([&](FigureRef f, const Shape& shape) {
     if (stopping() || ClassOf(choice, f) != FigureClass::kConverted) return;

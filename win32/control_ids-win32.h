@@ -30,6 +30,9 @@ enum ControlId : int {
   kIdLabelA1,
   kIdViewButton,
   kIdDrawingView,
+  kIdEdit3,
+  kIdLabel6,
+  kIdCheckBox6,
 };
 
 }  // namespace q836

@@ -32,9 +32,13 @@ const ControlSpec kControls[] = {
     {kIdCheckBox3, L"BUTTON", L"円ソリッド", kCheck, 0, 8, 40, 8, 40, 121, 17},
     {kIdCheckBox4, L"BUTTON", L"円周ソリッド", kCheck, 0, 8, 40, 128, 40, 113, 17},
     {kIdCheckBox5, L"BUTTON", L"円環ソリッド", kCheck, 0, 8, 40, 8, 60, 121, 17},
-    {kIdLabel3, L"STATIC", L"半径：", kLabel, 0, 8, 40, 8, 84, 44, 13},
-    {kIdEdit1, L"EDIT", L"", kEdit, WS_EX_CLIENTEDGE, 8, 40, 56, 80, 97, 21},
-    {kIdLabel2, L"STATIC", L"図寸mm以内", kLabel, 0, 8, 40, 160, 84, 80, 13},
+    {kIdLabel3, L"STATIC", L"半径：", kLabel, 0, 8, 40, 8, 84, 40, 13},
+    {kIdEdit1, L"EDIT", L"", kEdit, WS_EX_CLIENTEDGE, 8, 40, 130, 80, 49, 21},
+    {kIdLabel2, L"STATIC", L"図寸mm以内", kLabel, 0, 8, 40, 182, 84, 64, 13},
+    // The lower limit left of 半径's edit, but after it in the tab order,
+    // which stays as it was before the lower limit came.
+    {kIdLabel6, L"STATIC", L"以上", kLabel, 0, 8, 40, 100, 84, 28, 13},
+    {kIdEdit3, L"EDIT", L"", kEdit, WS_EX_CLIENTEDGE, 8, 40, 48, 80, 49, 21},
     {kIdButton1, L"BUTTON", L"ＯＫ(&Y)", kChild | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 0, 0,
      104, 256, 121, 25},
     {kIdButton2, L"BUTTON", L"キャンセル(&N)", kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0,
@@ -52,11 +56,14 @@ const ControlSpec kControls[] = {
      152, 8, 24, 57, 17},
     {kIdRadioButton2, L"BUTTON", L"点マーカー", kChild | BS_AUTORADIOBUTTON, 0, 8, 152, 72, 24, 153,
      17},
-    {kIdLabel5, L"STATIC", L"種類：", kLabel, 0, 8, 152, 88, 52, 44, 13},
+    {kIdLabel5, L"STATIC", L"種類：", kLabel, 0, 8, 152, 100, 52, 44, 13},
     {kIdComboBox1, L"COMBOBOX", L"", kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST,
-     0, 8, 152, 136, 48, 97, 200},
-    {kIdLabel4, L"STATIC", L"倍率：", kLabel, 0, 8, 152, 88, 76, 44, 13},
-    {kIdEdit2, L"EDIT", L"1", kEdit, WS_EX_CLIENTEDGE, 8, 152, 136, 72, 97, 21},
+     0, 8, 152, 144, 48, 97, 200},
+    {kIdLabel4, L"STATIC", L"倍率：", kLabel, 0, 8, 152, 100, 76, 44, 13},
+    {kIdEdit2, L"EDIT", L"1", kEdit, WS_EX_CLIENTEDGE, 8, 152, 144, 72, 97, 21},
+    // Two lines beside the marker's rows, the caption wrapped.
+    {kIdCheckBox6, L"BUTTON", L"元の図形を残す(&K)", kCheck | BS_MULTILINE | BS_TOP, 0, 8, 152, 8,
+     50, 88, 40},
     {kIdLabelA1, L"STATIC", L"　", kChild | WS_GROUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0,
      0, 0, 0, 289, kClientWidth, 24},
 };
@@ -95,6 +102,8 @@ int ControlIdOf(Control c) {
       return kIdCheckBox4;
     case Control::CheckBox5:
       return kIdCheckBox5;
+    case Control::CheckBox6:
+      return kIdCheckBox6;
     case Control::RadioButton1:
       return kIdRadioButton1;
     case Control::RadioButton2:
@@ -103,6 +112,8 @@ int ControlIdOf(Control c) {
       return kIdEdit1;
     case Control::Edit2:
       return kIdEdit2;
+    case Control::Edit3:
+      return kIdEdit3;
     case Control::ComboBox1:
       return kIdComboBox1;
     case Control::LabelA1:

@@ -114,6 +114,7 @@ class Dialog : public FormHost, public DrawingViewHost {
   // DrawingViewHost
   ConversionChoice Choice() override { return ChoiceFromControls(*this); }
   void PickRadius(const std::string& text) override;
+  void PickLowerLimit(const std::string& text) override { SetEditText(Control::Edit3, text, true); }
   void StepPicks(bool redo) override { StepPicksIn(redo); }
   /// One step through the picks, if 半径 shows one; false where there is
   /// none (the edit's own undo then applies).
@@ -134,7 +135,7 @@ class Dialog : public FormHost, public DrawingViewHost {
   void NextControl(WPARAM wParam, bool explicitWindow);
   void Activate(bool active);
   void UpdatePreview();
-  void SetRadiusText(const std::string& text, bool undoable);
+  void SetEditText(Control control, const std::string& text, bool undoable);
   void DrawStrip(const DRAWITEMSTRUCT& item);
   void ApplyColours();
   void ShowView(bool shown);
@@ -244,21 +245,22 @@ void Dialog::ShowView(bool shown) {
 // replacement, and a step of the picks.
 void Dialog::PickRadius(const std::string& text) {
   picks_.Picked(Text(Control::Edit1), text);
-  SetRadiusText(text, true);
+  SetEditText(Control::Edit1, text, true);
 }
 
 bool Dialog::StepPicksIn(bool redo) {
   const std::string current = Text(Control::Edit1);
   const std::optional<std::string> to = redo ? picks_.Redo(current) : picks_.Undo(current);
   if (!to) return false;
-  SetRadiusText(*to, false);
+  SetEditText(Control::Edit1, *to, false);
   return true;
 }
 
-// 半径 becomes `text`, long enough for every digit it needs, shown from its
-// start (a long radius would otherwise show its last digits only).
-void Dialog::SetRadiusText(const std::string& text, bool undoable) {
-  HWND edit = Item(Control::Edit1);
+// 半径 or the lower limit becomes `text`, long enough for every digit it
+// needs, shown from its start (a long radius would otherwise show its last
+// digits only).
+void Dialog::SetEditText(Control control, const std::string& text, bool undoable) {
+  HWND edit = Item(control);
   const std::wstring wide = Utf16(text);
   SendMessageW(edit, EM_LIMITTEXT, std::max<size_t>(16, wide.size()), 0);
   SendMessageW(edit, EM_SETSEL, 0, -1);
@@ -332,7 +334,7 @@ void Dialog::CreateControls() {
   view_.Create(instance_, hwnd_, kIdDrawingView, *this);
   ApplyColours();
   LayOut();
-  for (int id : {kIdEdit1, kIdEdit2}) {
+  for (int id : {kIdEdit1, kIdEdit2, kIdEdit3}) {
     SendMessageW(GetDlgItem(hwnd_, id), EM_LIMITTEXT, 16, 0);
     ImmAssociateContext(GetDlgItem(hwnd_, id), nullptr);  // the input method stays off
   }
@@ -455,8 +457,9 @@ void Dialog::Command(int id, int code) {
   } else if (id == kIdViewButton && code == BN_CLICKED) {
     ShowView(!form_.ShowView);
   } else if ((code == BN_CLICKED && id >= kIdCheckBox1 && id <= kIdCheckBox5) ||
-             (code == BN_CLICKED && (id == kIdRadioButton1 || id == kIdRadioButton2)) ||
-             (code == EN_CHANGE && (id == kIdEdit1 || id == kIdEdit2)) ||
+             (code == BN_CLICKED && (id == kIdRadioButton1 || id == kIdRadioButton2 ||
+                                     id == kIdCheckBox6)) ||
+             (code == EN_CHANGE && (id == kIdEdit1 || id == kIdEdit2 || id == kIdEdit3)) ||
              (code == CBN_SELCHANGE && id == kIdComboBox1)) {
     UpdatePreview();
   }

@@ -190,7 +190,8 @@ bool DrawingView::State::Render() {
   }
   const bool sameMarks = frameValid && frameFor.chosen == choice.chosen &&
                          frameFor.asPoint == choice.asPoint &&
-                         frameFor.markerIndex == choice.markerIndex && !frameFor.refused;
+                         frameFor.markerIndex == choice.markerIndex && !frameFor.refused &&
+                         frameFor.from == choice.from;
   if (sameMarks && !choice.refused && frameFor.limit == choice.limit) return true;
   double above = -HUGE_VAL;
   if (sameMarks && !choice.refused && choice.limit > frameFor.limit) {
@@ -293,7 +294,12 @@ void DrawingView::State::Click(POINT at) {
   const ConversionChoice choice = host->Choice();
   const std::optional<FigureRef> hit = model.HitTest(at.x, at.y, Scale(3, dpi), choice);
   if (!hit || ClassOf(choice, *hit) == FigureClass::kFigure) return;
-  host->PickRadius(RadiusText(RadiusOf(*hit)));
+  // Shift+click sets the lower limit, a click the limit itself.
+  if (GetKeyState(VK_SHIFT) & 0x8000) {
+    host->PickLowerLimit(RadiusFromText(RadiusOf(*hit)));
+  } else {
+    host->PickRadius(RadiusText(RadiusOf(*hit)));
+  }
 }
 
 void DrawingView::State::Hover(POINT at) {

@@ -30,6 +30,8 @@ class DrawingViewHost {
   virtual ConversionChoice Choice() = 0;
   /// A click picked a candidate: 半径 becomes `text`, undoably.
   virtual void PickRadius(const std::string& text) = 0;
+  /// A Shift+click picked a candidate: the lower limit becomes `text`, undoably.
+  virtual void PickLowerLimit(const std::string& text) = 0;
   /// Ctrl+Z (or, with `redo`, Ctrl+Y and Ctrl+Shift+Z) in the view: one
   /// step through the picks.
   virtual void StepPicks(bool redo) = 0;
