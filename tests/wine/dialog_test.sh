@@ -375,21 +375,22 @@ test_unreadable_value_disables_ok() {
 }
 
 # Tab runs through the controls, the memo and the drawing view among them,
-# never the banner: 14 Tabs from the first check box come back to it, and
+# never the banner: 16 Tabs from the first check box come back to it, and
 # Space then toggles it.
 test_tab_order_cycles_through_the_controls() {
   local f; f=$(new_folder tab)
   typical > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "tab: no window"; return; }
-  keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space Return
+  keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space Return
   wait_exit || { fail "tab: still running"; kill "$PID"; return; }
   # CheckBox1 toggled off: the small circle stays a circle.
-  grep -q '^ci 10 20 0.05' "$f/JWC_TEMP.TXT" || fail "tab: focus did not come back to the first check box"
+  grep -q '^ci 10 20 0.05' "$f/JWC_TEMP.TXT" && ! grep -q '^pt 10 20' "$f/JWC_TEMP.TXT" ||
+    fail "tab: focus did not come back to the first check box"
 }
 
 # From every tab stop, every arrow key leaves the focus on a control that can
 # take it (never a label, a group box or the strip). Alt+E puts the focus on
-# the first check box; Tab then reaches each of the 12 tab stops in turn.
+# the first check box; Tab then reaches each of the 16 tab stops in turn.
 test_arrow_keys_stay_on_controls() {
   local f; f=$(new_folder arrows)
   typical > "$f/JWC_TEMP.TXT"
@@ -397,7 +398,7 @@ test_arrow_keys_stay_on_controls() {
   local stop arrow tabs focus at
   local -a stops=()
   tabs=""
-  for stop in $(seq 0 13); do
+  for stop in $(seq 0 15); do
     [ "$stop" -gt 0 ] && tabs="$tabs Tab"
     # shellcheck disable=SC2086
     keys alt+e $tabs
@@ -415,9 +416,10 @@ test_arrow_keys_stay_on_controls() {
       esac
     done
   done
-  # The 14 tab stops in their order: the check boxes, Edit1, OK, Cancel, 図,
-  # the memo, the checked radio button, the drop-down list, Edit2, the view.
-  [ "${stops[*]}" = "102 103 104 105 106 108 1 2 130 121 123 126 128 131" ] ||
+  # The 16 tab stops in their order: the check boxes, Edit1, the lower
+  # limit, OK, Cancel, 図, the memo, the checked radio button, the drop-down
+  # list, Edit2, 元の図形を残す, the view.
+  [ "${stops[*]}" = "102 103 104 105 106 108 132 1 2 130 121 123 126 128 134 131" ] ||
     fail "arrows: the tab stops reached from Alt+E are [${stops[*]}]"
   keys Escape
   wait_exit || { fail "arrows: still running"; kill "$PID"; }
@@ -707,6 +709,41 @@ test_view_marks_what_ok_converts() {
   wine_set_dpi "${Q836_WINE_DPI:-96}"
 }
 
+# A lower limit typed into its edit keeps the small circle (blue) and the
+# strip says what OK does, as the batch runner does; Shift+click on the small
+# circle makes its radius the lower limit (red again); with 元の図形を残す
+# (Alt+K) OK leaves both circles in the file beside their points.
+test_view_lower_limit_and_kept_originals() {
+  local f x y w h lc lk rc rk expected actual dpi=${Q836_WINE_DPI:-96}
+  f=$(new_folder view-lower)
+  view_drawing > "$f/JWC_TEMP.TXT"
+  crlf 0 0 1 1 1 0 20 0 1 0 0 0 > "$f/q836.dat"
+  expected=$("$batch" --preview --settings "$f/q836.dat" --radius-from 1 "$f/JWC_TEMP.TXT" 2>/dev/null)
+  start_dialog "$f" || { fail "lower limit: no window"; return; }
+  read -r lc lk rc rk <<<"$(view_counts)"
+  [ "${lc:-0}" -gt 0 ] && [ "${rc:-0}" -gt 0 ] && [ "${lk:-1}" -eq 0 ] ||
+    fail "lower limit: not both circles red at 20: [$lc $lk $rc $rk]"
+  keys alt+e Tab Tab Tab Tab Tab Tab
+  xdotool type --delay 20 1
+  read -r lc lk rc rk <<<"$(view_counts)"
+  [ "${lc:-0}" -gt 0 ] && [ "${rc:-1}" -eq 0 ] && [ "${rk:-0}" -gt 0 ] ||
+    fail "lower limit: 1 did not keep the small circle (blue): [$lc $lk $rc $rk]"
+  actual=$("$WINE" "$read_strip" 2>/dev/null)
+  [ "$actual" = "$expected" ] || fail "lower limit: the strip shows [$actual] instead of [$expected]"
+  # The small circle's centre, 8 pixels in from the right.
+  read -r x y w h <<<"$(view_field rect)"
+  xdotool mousemove $((x + w - 1 - 8 * dpi / 96)) $((y + h / 2)) keydown shift click 1 keyup shift
+  read -r lc lk rc rk <<<"$(view_counts)"
+  [ "${rc:-0}" -gt 0 ] || fail "lower limit: Shift+click on the small circle did not make it red"
+  keys alt+k Return
+  wait_exit || { fail "lower limit: OK did nothing"; kill "$PID"; return; }
+  [ "$(sed -n 14p "$f/q836.dat" | tr -d '\r')" = 0.05 ] ||
+    fail "lower limit: Shift+click set the lower limit to [$(sed -n 14p "$f/q836.dat")]"
+  [ "$(sed -n 15p "$f/q836.dat" | tr -d '\r')" = 1 ] || fail "lower limit: Alt+K did not keep the originals"
+  [ "$(grep -c '^ci ' "$f/JWC_TEMP.TXT")" = 2 ] && [ "$(grep -c '^pt ' "$f/JWC_TEMP.TXT")" = 2 ] ||
+    fail "lower limit: the circles did not stay beside their points: $(tr -d '\r' < "$f/JWC_TEMP.TXT" | tr '\n' ' ')"
+}
+
 # A click on a candidate types its radius into 半径 as one step of the
 # edit's undo: Ctrl+Z there brings the old limit back, and OK converts by it.
 test_view_pick_is_undone_by_ctrl_z() {
@@ -941,7 +978,8 @@ tests=(test_cancel_writes_hq_and_keeps_settings test_escape_and_close_box_cancel
        test_strip_worst_case_fits test_failed_write_is_told test_held_file_is_retried
        test_second_start_brings_the_first test_high_contrast_captions_stand_out
        test_memo_scrolls_from_the_keyboard
-       test_view_marks_what_ok_converts test_view_pick_is_undone_by_ctrl_z
+       test_view_marks_what_ok_converts test_view_lower_limit_and_kept_originals
+       test_view_pick_is_undone_by_ctrl_z
        test_view_fills_solids_and_steps_through_picks test_view_explains_itself
        test_view_zooms_pans_and_cancels
        test_view_button_hides_and_remembers
