@@ -92,7 +92,9 @@ def check_zip(exe):
               "the read-me does not explain block insertions")
         for section, what in (("■動作環境", "system requirements"), ("■アンインストール", "uninstalling"),
                               ("ブロックの解除", "unblocking a downloaded zip"),
-                              ("数値として読めない", "unreadable values"), ("■バージョン", "the version")):
+                              ("数値として読めない", "unreadable values"), ("■バージョン", "the version"),
+                              ("変換する半径の下限", "the lower radius limit"),
+                              ("元の図形を残す(K)", "keeping the original figures")):
             check(section in readme, f"the read-me does not tell {what}")
     shutil.rmtree(work)
 

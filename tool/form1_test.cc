@@ -154,12 +154,12 @@ TEST_F(FormTest, LowerLimitNarrowsTheRange) {
     const char* converted;  // one letter a radius, in the order above: y converted
     bool refused;
   } cases[] = {
-      {"", "0.5", "yyyyyn", false},          {"\xe3\x80\x80 ", "0.5", "yyyyyn", false},
-      {"0.3", "0.5", "nnnyyn", false},       {"0.5", "0.5", "nnnnyn", false},
-      {"0", "0.3", "nyyynn", false},         {"-1", "0.05", "yyynnn", false},
-      {"0.6", "0.5", "nnnnnn", false},       {"0.05", "1e9", "nnyyyy", false},
-      {"abc", "0.5", "nnnnnn", true},        {"0.3mm", "0.5", "nnnnnn", true},
-      {"1e999", "0.5", "nnnnnn", true},      {"-1e999", "0.5", "nnnnnn", true},
+      {"", "0.5", "yyyyyn", false},     {"\xe3\x80\x80 ", "0.5", "yyyyyn", false},
+      {"0.3", "0.5", "nnnyyn", false},  {"0.5", "0.5", "nnnnyn", false},
+      {"0", "0.3", "nyyynn", false},    {"-1", "0.05", "yyynnn", false},
+      {"0.6", "0.5", "nnnnnn", false},  {"0.05", "1e9", "nnyyyy", false},
+      {"abc", "0.5", "nnnnnn", true},   {"0.3mm", "0.5", "nnnnnn", true},
+      {"1e999", "0.5", "nnnnnn", true}, {"-1e999", "0.5", "nnnnnn", true},
   };
   for (const Case& c : cases) {
     MemoryFileSystem disk;
@@ -184,7 +184,8 @@ TEST_F(FormTest, LowerLimitNarrowsTheRange) {
     for (size_t i = 0; i < std::size(radii); ++i) {
       const std::string point = std::string("pt 1 ") + radii[i] + "\r\n";
       EXPECT_EQ(out.find(point) != std::string::npos, c.converted[i] == 'y')
-          << c.from << " " << radii[i] << "\n" << out;
+          << c.from << " " << radii[i] << "\n"
+          << out;
     }
     TForm1Settings saved;
     LoadSettings(saved, kSettings, disk);

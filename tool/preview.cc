@@ -309,8 +309,8 @@ std::vector<PreviewLine> ConversionPreview(FormHost& host, const RadiusIndex* ra
   if (lower.state == LowerLimitText::kTooLarge) {
     lines.push_back({"下限の値が大きすぎて読めないため、ＯＫできません", true});
   } else if (lower.state == LowerLimitText::kNotNumber) {
-    Wrap(lines, "下限「", "　　", {{"", lowerText + "」は数値でないため、"}, {"", "ＯＫできません"}},
-         true);
+    Wrap(lines, "下限「", "　　",
+         {{"", lowerText + "」は数値でないため、"}, {"", "ＯＫできません"}}, true);
   }
   std::vector<PreviewLine> warnings;  // red lines after the conversion
   if (BlockCount > 0) {

@@ -38,8 +38,8 @@ int64_t RadiusTable::CountAtOrBelow(double limit) const {
 int64_t RadiusTable::CountBetween(double from, double limit) const {
   if (!(from <= limit)) return 0;
   // Those at or below the limit, less those below `from`.
-  const size_t below = static_cast<size_t>(
-      std::lower_bound(radii_.begin(), radii_.end(), from) - radii_.begin());
+  const size_t below =
+      static_cast<size_t>(std::lower_bound(radii_.begin(), radii_.end(), from) - radii_.begin());
   return CountAtOrBelow(limit) - (below == 0 ? 0 : cumulative_[below - 1]);
 }
 

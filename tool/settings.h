@@ -26,7 +26,7 @@ struct TForm1Settings {
   bool UseCircleSolids = false;
   bool UseRimSolids = false;
   bool UseRingSolids = false;
-  bool ShowView = true;  // the drawing view beside the controls
+  bool ShowView = true;              // the drawing view beside the controls
   std::optional<double> RadiusFrom;  // the smallest radius converted; none: no lower limit
   bool KeepOriginals = false;        // converted figures stay beside their points
 };

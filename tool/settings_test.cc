@@ -102,7 +102,7 @@ TEST(LoadSettings, LowerLimitAndKeepingTheOriginals) {
       {thirteen + "0.2\n0\n", 0.2, false},
       {thirteen + "-3\n1\n", -3.0, true},
       {thirteen + "0\n", 0.0, false},
-      {thirteen + "abc\n1\n", std::nullopt, true},  // no number: no limit guessed
+      {thirteen + "abc\n1\n", std::nullopt, true},     // no number: no limit guessed
       {thirteen + "1e999\n1\n", std::nullopt, false},  // overflow: reading stops
   };
   for (const auto& c : cases) {
@@ -174,8 +174,8 @@ TEST(SaveSettings, WritesFifteenLinesThatReadBack) {
   // lower limit (an empty line) and the originals not kept.
   EXPECT_EQ(fs.files["q836.dat"],
             "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0.1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n\r\n0\r\n");
-  s = {-1920, 40, false, true, false, true, 0.000005, 5, 100000000, true, false, true, false,
-       0.25, true};
+  s = {-1920,     40,   false, true, false, true, 0.000005, 5,
+       100000000, true, false, true, false, 0.25, true};
   ASSERT_TRUE(SaveSettings(s, "q836.dat", fs));
   EXPECT_NE(fs.files["q836.dat"].find("\r\n5E-6\r\n5\r\n100000000\r\n"), std::string::npos);
   EXPECT_TRUE(fs.files["q836.dat"].ends_with("\r\n0\r\n0.25\r\n1\r\n"));

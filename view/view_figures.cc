@@ -247,9 +247,9 @@ std::string DescribeFigure(FigureRef f, const ConversionChoice& choice) {
       if (choice.keepOriginals) text += "（元の図形も残ります）";
       break;
     case FigureClass::kKept:
-      text += choice.refused                      ? "残ります（ＯＫできない値があります）"
-              : RadiusOf(f) < choice.from         ? "残ります（半径が下限より小さい）"
-                                                  : "残ります（半径が限度より大きい）";
+      text += choice.refused              ? "残ります（ＯＫできない値があります）"
+              : RadiusOf(f) < choice.from ? "残ります（半径が下限より小さい）"
+                                          : "残ります（半径が限度より大きい）";
       break;
     case FigureClass::kFigure:
       text += "残ります（対象図形に選ばれていません）";

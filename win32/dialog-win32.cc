@@ -457,8 +457,8 @@ void Dialog::Command(int id, int code) {
   } else if (id == kIdViewButton && code == BN_CLICKED) {
     ShowView(!form_.ShowView);
   } else if ((code == BN_CLICKED && id >= kIdCheckBox1 && id <= kIdCheckBox5) ||
-             (code == BN_CLICKED && (id == kIdRadioButton1 || id == kIdRadioButton2 ||
-                                     id == kIdCheckBox6)) ||
+             (code == BN_CLICKED &&
+              (id == kIdRadioButton1 || id == kIdRadioButton2 || id == kIdCheckBox6)) ||
              (code == EN_CHANGE && (id == kIdEdit1 || id == kIdEdit2 || id == kIdEdit3)) ||
              (code == CBN_SELCHANGE && id == kIdComboBox1)) {
     UpdatePreview();

@@ -538,7 +538,7 @@ test_memo_scrolls_from_the_keyboard() {
   local f; f=$(new_folder memo-keys)
   typical > "$f/JWC_TEMP.TXT"
   start_dialog "$f" || { fail "memo keys: no window"; return; }
-  keys alt+e Tab Tab Tab Tab Tab Tab Tab Tab Tab
+  keys alt+e Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab
   local focus; focus=$(focus_settles 121)
   [ "${focus%% *}" = 121 ] || fail "memo keys: Tab after 図 reached [$focus], not the memo"
   local start; start=$("$WINE" "$read_strip" --memo 2>/dev/null)

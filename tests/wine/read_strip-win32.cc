@@ -113,12 +113,6 @@ int PrintGeometry(HWND form) {
     HFONT font = q836::CreateDialogFont(
         c.id == q836::kIdLabel1 ? q836::kTitleFontHeight : q836::kFontHeight, dpi);
     HGDIOBJ old = SelectObject(dc, font);
-    SIZE size;
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    TEXTMETRICW metrics;
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    DeleteObject(font);
     const LONG type = c.style & BS_TYPEMASK;
     const bool button = std::wstring(c.className) == L"BUTTON";
     int extra = 0;
@@ -130,7 +124,21 @@ int PrintGeometry(HWND form) {
       extra = q836::Scale(6, dpi);
     }
     const LONG width = r.right - r.left, height = r.bottom - r.top;
-    const int em = metrics.tmHeight - metrics.tmInternalLeading;
+    SIZE size;
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    int em = metrics.tmHeight - metrics.tmInternalLeading;
+    if (button && (c.style & BS_MULTILINE)) {
+      // A wrapped caption: its lines at the width beside the check glyph.
+      RECT lines = {0, 0, width - extra, 0};
+      DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &lines,
+                DT_WORDBREAK | DT_CALCRECT);
+      size.cx = lines.right;
+      em = lines.bottom;
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
     if (size.cx + extra > width || em > height) {
       std::printf("control %d: caption %s takes %ldx%d of %ldx%ld\n", c.id,
                   q836::Utf8(text).c_str(), size.cx + extra, em, width, height);
