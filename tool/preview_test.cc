@@ -154,6 +154,21 @@ TEST_F(PreviewTest, CountsWithinTheLowerLimitAndSaysWhatStays) {
         << c.from;
     FreeDrawingTables();
   }
+  // Among every other warning a lower limit above the limit still says so,
+  // in one line, and the strip holds them all.
+  std::string blocks = "ci 0 0 1\r\n";
+  for (int i = 0; i < 100; ++i) blocks += "BL 0 0 \"b\r\n";
+  Show(blocks);
+  const std::string longText(32, 'a');
+  host.SetText(Control::Edit1, longText);
+  host.SetText(Control::Edit2, longText);
+  host.SetText(Control::Edit3, "123456789012345");
+  SetRadioGroupButton(host, Control::RadioButton2, true);
+  const std::vector<PreviewLine> crowded = form.Preview();
+  EXPECT_LE(crowded.size(), kPreviewLines);
+  EXPECT_EQ(crowded.at(0).Text, "変換対象：0（下限が半径より大きく、変換されません）");
+  EXPECT_TRUE(crowded.at(0).Warning);
+  FreeDrawingTables();
 }
 
 // With a lower limit the radius line shows the radii below it, those OK

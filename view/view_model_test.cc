@@ -640,6 +640,68 @@ TEST_F(ViewModelTest, SolidsAreFilledAsInTheSvg) {
   }
 }
 
+// Every kind of figure the view draws has the shape of its record: lines
+// and dimension lines as segments, points and markers at their place,
+// block insertions as crosses, solids as polygons of their corners, texts
+// as boxes; no candidate has a radius.
+TEST_F(ViewModelTest, EveryKindHasItsShape) {
+  const struct {
+    const char* lines;
+    Shape::Kind kind;
+    int n;
+    double x0, y0, x1, y1;
+    const char* svg;  // how the SVG draws it
+  } cases[] = {
+      {"0 0 10 5", Shape::kSegment, 2, 0, 0, 10, 5, "<line class=\"figure\""},
+      {"pt 3 4", Shape::kPoint, 1, 3, 4, 0, 0, "<circle class=\"figure point\""},
+      {"pt 3 4 2 0 -5", Shape::kMarker, 1, 3, 4, 0, 0, "<path class=\"figure\" d=\"M"},
+      {"BL 7 8 \"b", Shape::kBlock, 1, 7, 8, 0, 0, "<path class=\"figure\" d=\"M"},
+      {"sl 1 2 3 4", Shape::kPolygon, 4, 1, 2, 3, 2,
+       "<polygon class=\"figure solid\" points=\"1,2 3,2"},
+      {"sl 0 0 5 5 0 0", Shape::kPolygon, 3, 0, 0, 5, 5,
+       "<polygon class=\"figure solid\" points=\"0,0 5,5"},
+      {"sl 0 0 1 0 1 1 0 1 99", Shape::kPolygon, 4, 0, 0, 1, 0, "<polygon class=\"figure solid\""},
+      {"msg\r\n0 0 10 0\r\ncs 1 2 3 4 \"10", Shape::kSegment, 2, 0, 0, 10, 0,
+       "<line class=\"figure\" x1=\"0\" y1=\"0\" x2=\"10\""},
+      {"ch 1 2 3 4 \"abc", Shape::kTextBox, 4, 1, 2, 0, 0,
+       "<polygon class=\"figure\" points=\"1,2"},
+  };
+  for (const auto& c : cases) {
+    Show(std::string(c.lines) + "\r\n");
+    int figures = 0;
+    ForEachFigure([&](FigureRef f, const Shape& shape) {
+      ++figures;
+      EXPECT_EQ(shape.kind, c.kind) << c.lines;
+      EXPECT_EQ(shape.n, c.n) << c.lines;
+      EXPECT_EQ(shape.x[0], c.x0) << c.lines;
+      EXPECT_EQ(shape.y[0], c.y0) << c.lines;
+      if (c.n > 1 && c.kind != Shape::kTextBox) {
+        EXPECT_EQ(shape.x[1], c.x1) << c.lines;
+        EXPECT_EQ(shape.y[1], c.y1) << c.lines;
+      }
+      if (c.kind == Shape::kMarker) {
+        EXPECT_EQ(shape.markerCode, -5);
+      }
+      EXPECT_TRUE(std::isnan(RadiusOf(f))) << c.lines;
+      EXPECT_EQ(CandidateKindOf(f.kind), -1) << c.lines;
+    });
+    EXPECT_EQ(figures, 1) << c.lines;
+    ViewModel model;
+    model.Build();
+    model.SetSize(100, 100, 7);
+    Raster raster(100, 100);
+    ASSERT_TRUE(model.PaintFigures(raster, Designed(), nullptr));
+    EXPECT_TRUE(raster.Any(0, 0, 100, 100, Designed().viewFigure)) << c.lines;
+    const std::string svg = ViewSvg(model, Designed(), ChoiceFromControls(host));
+    EXPECT_NE(svg.find(c.svg), std::string::npos) << c.lines << "\n" << svg;
+    // The view names the figure under its first point.
+    double x, y;
+    model.ToDevice(c.x0, c.y0, &x, &y);
+    EXPECT_TRUE(model.HitTest(x, y, 3, ChoiceFromControls(host)).has_value()) << c.lines;
+    FreeDrawingTables();
+  }
+}
+
 // A picture full of converted figures still shows where the kept ones are:
 // the centre of each is marked in the kept colour over everything, and a
 // larger limit's results cover the marks of what it converts.
