@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "exchange/entity_formatters.h"
@@ -178,6 +179,42 @@ TEST_F(OutputTest, RealDiskWritesAndRefusesAMissingFolder) {
   int64_t line;
   EXPECT_FALSE(LoadExchangeFile(folder + "/no such folder/JWC_TEMP.TXT", &line));
   EXPECT_TRUE(LoadExchangeFile(folder + "/q836_output_test.txt", &line));
+}
+
+}  // namespace
+}  // namespace q836
+
+namespace q836 {
+namespace {
+
+// Every reason a write or read fails is told in words of its own (two
+// reasons with one text would hide which one happened), on one line, as it
+// goes inside the messages' brackets. A read names reading where the
+// write's words would mislead.
+TEST(FileErrorText, EveryReasonHasWordsOfItsOwn) {
+  std::map<std::string_view, FileError> seen;
+  for (int e = static_cast<int>(FileError::kDiskFull); e <= static_cast<int>(FileError::kOther);
+       ++e) {
+    const FileError error = static_cast<FileError>(e);
+    const std::string_view text = FileErrorText(error);
+    EXPECT_FALSE(text.empty()) << e;
+    EXPECT_EQ(text.find('\n'), std::string_view::npos) << text;
+    EXPECT_TRUE(seen.emplace(text, error).second) << text << " twice";
+    EXPECT_FALSE(ReadErrorText(error).empty()) << e;
+  }
+  EXPECT_EQ(FileErrorText(FileError::kNone), "");
+  const struct {
+    FileError error;
+    std::string_view read;
+  } reads[] = {
+      {FileError::kAccessDenied, "読み取りが許可されていません"},
+      {FileError::kReadOnlyFolder, "読み取りが許可されていません"},
+      {FileError::kFolderMissing, "ファイルがありません"},
+      {FileError::kNone, "読み込みに失敗しました"},
+      {FileError::kOther, "読み込みに失敗しました"},
+      {FileError::kIoError, "ディスクまたはネットワークの入出力エラーです"},
+  };
+  for (const auto& r : reads) EXPECT_EQ(ReadErrorText(r.error), r.read);
 }
 
 }  // namespace
