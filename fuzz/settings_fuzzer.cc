@@ -24,6 +24,7 @@ void CheckRanges(const q836::TForm1Settings& s) {
   if (!(s.RadiusLimit >= 1e-6 && s.RadiusLimit <= 1e8)) Violation("radius limit out of range");
   if (!(s.Magnification >= 1e-9 && s.Magnification <= 1e8)) Violation("magnification out of range");
   if (s.MarkerIndex < 0 || s.MarkerIndex > q836::kLastMarkerIndex) Violation("marker index");
+  if (s.RadiusFrom && !std::isfinite(*s.RadiusFrom)) Violation("lower limit not finite");
 }
 
 bool SameFields(const q836::TForm1Settings& a, const q836::TForm1Settings& b) {
@@ -33,7 +34,11 @@ bool SameFields(const q836::TForm1Settings& a, const q836::TForm1Settings& b) {
          a.MarkerIndex == b.MarkerIndex &&
          q836::NumberToText(a.Magnification) == q836::NumberToText(b.Magnification) &&
          a.UseCircleSolids == b.UseCircleSolids && a.UseRimSolids == b.UseRimSolids &&
-         a.UseRingSolids == b.UseRingSolids;
+         a.UseRingSolids == b.UseRingSolids &&
+         a.RadiusFrom.has_value() == b.RadiusFrom.has_value() &&
+         (!a.RadiusFrom ||
+          q836::NumberToText(*a.RadiusFrom) == q836::NumberToText(*b.RadiusFrom)) &&
+         a.KeepOriginals == b.KeepOriginals;
 }
 
 }  // namespace
