@@ -38,6 +38,11 @@ TEST(NumberToText, WritesFifteenSignificantDigits) {
       {2e-8, "2E-8"},
       {0.000005, "5E-6"},
       {1000000000000005.0, "1E15"},  // exact tie rounds to even
+      // No file yields them; a value computed on the way is written as
+      // these words, never as digits.
+      {std::numeric_limits<double>::quiet_NaN(), "NAN"},
+      {std::numeric_limits<double>::infinity(), "INF"},
+      {-std::numeric_limits<double>::infinity(), "-INF"},
       {1000000000000015.0, "1.00000000000002E15"},
       {0.00012345, "0.00012345"},
       {12.5, "12.5"},
