@@ -141,21 +141,19 @@ std::string RadiusToken(const RadiusCount& r) {
   return NumberToText(r.Radius) + "×" + std::to_string(r.Count);
 }
 
-// The radius line: the distinct radii of the chosen kinds nearest to the
-// limit, up to three on each side of "｜", "…" where more lie beyond. When
-// it would take more than `budget` lines, the radii farthest from the limit
-// give way first, from the side that shows more.
-void RadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
-                const std::array<bool, kCandidateKinds>& chosen, double limit, size_t budget) {
-  RadiusSide below, above;
-  radii.Around(chosen, limit, 3, &below, &above);
-  if (below.Nearest.empty() && above.Nearest.empty()) return;  // no candidates
+// The radius line: the radii `below` the limits (nearest first), `middle`
+// (the bar at the limit, or the range between two bars), the radii `above`,
+// and "…" where more lie beyond. When it would take more than `budget`
+// lines, the radii farthest out give way first, from the side that shows
+// more.
+void RadiusLine(std::vector<PreviewLine>& out, const RadiusSide& below,
+                const std::vector<Piece>& middle, const RadiusSide& above, size_t budget) {
   size_t shownBelow = below.Nearest.size(), shownAbove = above.Nearest.size();
   for (;;) {
     std::vector<Piece> pieces;
     if (below.More || shownBelow < below.Nearest.size()) pieces.push_back({" ", "…"});
     for (size_t i = shownBelow; i-- > 0;) pieces.push_back({" ", RadiusToken(below.Nearest[i])});
-    pieces.push_back({" ", "｜"});
+    pieces.insert(pieces.end(), middle.begin(), middle.end());
     for (size_t i = 0; i < shownAbove; ++i) pieces.push_back({" ", RadiusToken(above.Nearest[i])});
     if (above.More || shownAbove < above.Nearest.size()) pieces.push_back({" ", "…"});
     std::vector<PreviewLine> lines;
@@ -164,13 +162,22 @@ void RadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
       out.insert(out.end(), lines.begin(), lines.end());
       return;
     }
-    if (shownBelow == 0 && shownAbove == 0) return;  // not even the bar fits
+    if (shownBelow == 0 && shownAbove == 0) return;  // not even the middle fits
     if (shownBelow >= shownAbove && shownBelow > 0) {
       --shownBelow;
     } else {
       --shownAbove;
     }
   }
+}
+
+// The radius line around `limit`: up to three radii on each side of "｜".
+void RadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
+                const std::array<bool, kCandidateKinds>& chosen, double limit, size_t budget) {
+  RadiusSide below, above;
+  radii.Around(chosen, limit, 3, &below, &above);
+  if (below.Nearest.empty() && above.Nearest.empty()) return;  // no candidates
+  RadiusLine(out, below, {{" ", "｜"}}, above, budget);
 }
 
 // The radii of the chosen kinds from `from` up to `limit`, ascending, as
@@ -204,9 +211,7 @@ std::vector<RadiusCount> RadiiBetween(const RadiusIndex& radii,
 }
 
 // The radius line with a lower limit: the radii below it, "｜", the radii
-// OK converts, "｜", the radii above the limit. The radii outside the range
-// give way first, from the side that shows more, when the line would take
-// more than `budget` lines.
+// OK converts, "｜", the radii above the limit.
 void RangeRadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
                      const std::array<bool, kCandidateKinds>& chosen, double from, double limit,
                      size_t budget) {
@@ -218,33 +223,13 @@ void RangeRadiusLine(std::vector<PreviewLine>& out, const RadiusIndex& radii,
   const std::vector<RadiusCount> inside =
       RadiiBetween(radii, chosen, fromUp, limitDown, from, limit, &gap);
   const size_t gapAt = gap ? std::min<size_t>(3, inside.size()) : inside.size();
-  size_t shownBelow = belowFrom.Nearest.size(), shownAbove = above.Nearest.size();
-  for (;;) {
-    std::vector<Piece> pieces;
-    if (belowFrom.More || shownBelow < belowFrom.Nearest.size()) pieces.push_back({" ", "…"});
-    for (size_t i = shownBelow; i-- > 0;)
-      pieces.push_back({" ", RadiusToken(belowFrom.Nearest[i])});
-    pieces.push_back({" ", "｜"});
-    for (size_t i = 0; i < inside.size(); ++i) {
-      if (i == gapAt) pieces.push_back({" ", "…"});
-      pieces.push_back({" ", RadiusToken(inside[i])});
-    }
-    pieces.push_back({" ", "｜"});
-    for (size_t i = 0; i < shownAbove; ++i) pieces.push_back({" ", RadiusToken(above.Nearest[i])});
-    if (above.More || shownAbove < above.Nearest.size()) pieces.push_back({" ", "…"});
-    std::vector<PreviewLine> lines;
-    Wrap(lines, "半径：", "　　　", pieces, false);
-    if (lines.size() <= budget) {
-      out.insert(out.end(), lines.begin(), lines.end());
-      return;
-    }
-    if (shownBelow == 0 && shownAbove == 0) return;  // not even the range fits
-    if (shownBelow >= shownAbove && shownBelow > 0) {
-      --shownBelow;
-    } else {
-      --shownAbove;
-    }
+  std::vector<Piece> middle = {{" ", "｜"}};
+  for (size_t i = 0; i < inside.size(); ++i) {
+    if (i == gapAt) middle.push_back({" ", "…"});
+    middle.push_back({" ", RadiusToken(inside[i])});
   }
+  middle.push_back({" ", "｜"});
+  RadiusLine(out, belowFrom, middle, above, budget);
 }
 
 }  // namespace
