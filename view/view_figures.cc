@@ -206,22 +206,26 @@ Shape ShapeOf(FigureRef f) {
   return At(Shape::kPoint, 0, 0);
 }
 
-std::string RadiusText(double radius) {
-  std::string text = NumberToText(radius);
-  if (!(ClampRadiusLimit(TextToFloat(text)) < radius)) return text;
-  // Fifteen digits fell below the radius: the shortest text that reads back
-  // as the radius itself.
+namespace {
+
+// The shortest text that reads back as `radius` itself, for a radius whose
+// fifteen digits fall on the wrong side of it.
+std::string ExactText(double radius) {
   char buffer[32];
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, radius).ptr;
   return std::string(buffer, end);
 }
 
+}  // namespace
+
+std::string RadiusText(double radius) {
+  std::string text = NumberToText(radius);
+  return ClampRadiusLimit(TextToFloat(text)) < radius ? ExactText(radius) : text;
+}
+
 std::string RadiusFromText(double radius) {
   std::string text = NumberToText(radius);
-  if (!(TextToFloat(text) > radius)) return text;
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, radius).ptr;
-  return std::string(buffer, end);
+  return TextToFloat(text) > radius ? ExactText(radius) : text;
 }
 
 std::string DescribeFigure(FigureRef f, const ConversionChoice& choice) {
