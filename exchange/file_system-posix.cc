@@ -143,13 +143,15 @@ int FolderFd(const WriteTarget& target) {
   return folder ? folder->fd : AT_FDCWD;
 }
 
+// Looks at the replaced file again when another program replaced it between
+// the look and the open.
+constexpr int kMetadataAttempts = 16;
+
 // The file a new one replaces, opened to read its metadata: for reading
 // where the runner may, else only as a path ("/proc/self/fd/N").
 class MetadataSource {
  public:
-  ~MetadataSource() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  ~MetadataSource() { Close(); }
   bool Open(int folder, const char* name) {
     fd_ = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0 && errno == EACCES) {
@@ -159,6 +161,11 @@ class MetadataSource {
     return fd_ >= 0;
   }
   int Fd() const { return fd_; }
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    proc_[0] = '\0';
+  }
   ssize_t List(char* names, size_t size) const {
     return proc_[0] ? ::listxattr(proc_, names, size) : ::flistxattr(fd_, names, size);
   }
@@ -202,16 +209,25 @@ bool ListNames(const MetadataSource* source, int fd, std::unique_ptr<char[]>* na
 bool PosixOutputFile::CopyMetadata(const WriteTarget& original) {
   const int folder = FolderFd(original);
   struct stat info;
-  if (::fstatat(folder, original.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-    // A new file: the permissions any new file of the runner gets.
-    return errno == ENOENT && ::fchmod(fd_, 0666 & ~CurrentUmask()) == 0;
-  }
   MetadataSource source;
-  struct stat opened;
-  if (!S_ISREG(info.st_mode) || !source.Open(folder, original.name.c_str()) ||
-      ::fstat(source.Fd(), &opened) != 0 || opened.st_ino != info.st_ino ||
-      opened.st_dev != info.st_dev) {
-    return false;  // not the file that was found out
+  // Another program may replace or remove the file between the look and the
+  // open (two runs on one file at once): the look is taken again, so that
+  // the file opened is the one looked at, and a replacement is no failure.
+  for (int attempt = 0;; ++attempt) {
+    if (::fstatat(folder, original.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      // A new file: the permissions any new file of the runner gets.
+      return errno == ENOENT && ::fchmod(fd_, 0666 & ~CurrentUmask()) == 0;
+    }
+    if (!S_ISREG(info.st_mode)) return false;
+    struct stat opened;
+    if (source.Open(folder, original.name.c_str())) {
+      if (::fstat(source.Fd(), &opened) != 0) return false;
+      if (opened.st_ino == info.st_ino && opened.st_dev == info.st_dev) break;
+      source.Close();
+    } else if (errno != ENOENT) {
+      return false;
+    }
+    if (attempt == kMetadataAttempts) return false;  // replaced again and again
   }
   // Owner and group first, where the runner may: a user who may not give
   // the file away keeps it, as any program that saves a file in place of

@@ -170,24 +170,28 @@ for mode in 600 640 755; do
 done
 
 # Runs at once on one file: each ends with a whole result, and the file is
-# one of them.
+# one of them (the input converted once, twice or three times).
 typical "$work/race.txt"
 "$batch" --no-arcs -o "$work/race.r1" "$work/race.txt" 2>/dev/null
 "$batch" --no-arcs -o "$work/race.r2" "$work/race.r1" 2>/dev/null
+"$batch" --no-arcs -o "$work/race.r3" "$work/race.r2" 2>/dev/null
 raced=0
-for _ in $(seq 1 20); do
+for _ in $(seq 1 30); do
   typical "$work/race.txt"
   "$batch" --no-arcs "$work/race.txt" 2>/dev/null & a=$!
   "$batch" --no-arcs "$work/race.txt" 2>/dev/null & b=$!
+  "$batch" --no-arcs "$work/race.txt" 2>/dev/null & c=$!
   wait $a; ra=$?
   wait $b; rb=$?
-  if [ $ra -ne 0 ] || [ $rb -ne 0 ] ||
-     ! { cmp -s "$work/race.txt" "$work/race.r1" || cmp -s "$work/race.txt" "$work/race.r2"; }; then
+  wait $c; rc=$?
+  if [ $ra -ne 0 ] || [ $rb -ne 0 ] || [ $rc -ne 0 ] ||
+     ! { cmp -s "$work/race.txt" "$work/race.r1" || cmp -s "$work/race.txt" "$work/race.r2" ||
+         cmp -s "$work/race.txt" "$work/race.r3"; }; then
     raced=$((raced + 1))
   fi
 done
-check "two runs at once: 20 of 20 whole" test $raced = 0
-check "two runs at once: nothing left" test -z "$(ls "$work" | grep -e 'q836-new$' -e 'tmp~$')"
+check "three runs at once: 30 of 30 whole" test $raced = 0
+check "three runs at once: nothing left" test -z "$(ls "$work" | grep -e 'q836-new$' -e 'tmp~$')"
 
 # Only plain files are replaced. Links are written through and stay links;
 # a FIFO and a device node are written into and stay what they are.
