@@ -11,30 +11,47 @@ namespace q836 {
 
 namespace {
 
+constexpr uint64_t kPowers10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
 // Most numbers of a drawing are short decimals (coordinates to a few
 // places). If r / 10^k, with r an integer below 10^15 and k at most 8, reads
 // back as exactly `magnitude`, that decimal lies within half an ulp of it and
 // is therefore its 15-digit rounding, found without the general conversion.
-// Gives its digits and exponent e (magnitude = 0.d1d2... x 10^e); false when
-// the value is no such decimal.
-bool ShortDecimalDigits(double magnitude, char* digits, int& count, int& e) {
-  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+// Gives r and the smallest such k; false when the value is no such decimal.
+bool ShortDecimal(double magnitude, uint64_t& r, int& k) {
   if (!(magnitude >= 0.0001 && magnitude < 1e15)) return false;
-  for (int k = 0; k <= 8; ++k) {
+  for (k = 0; k <= 8; ++k) {
     // The nearest integer of the scaled value (it lies below 1e23, and a
     // candidate from 1e15 on is refused); truncating x + 0.5 gives it except
     // at an exact half, where no decimal of this k can match anyway. It is
     // much cheaper than nearbyint on some C runtimes.
     const double scaled = magnitude * kPowers[k];
     if (scaled >= 1e15) return false;
-    const double r = static_cast<double>(static_cast<int64_t>(scaled + 0.5));
-    if (r / kPowers[k] != magnitude) continue;
-    count =
-        static_cast<int>(std::to_chars(digits, digits + 16, static_cast<uint64_t>(r)).ptr - digits);
-    e = count - k;
+    const double nearest = static_cast<double>(static_cast<int64_t>(scaled + 0.5));
+    // A match lies within two ulps of the scaled value (one from the
+    // product, one from the quotient's rounding): any farther integer is
+    // passed over without the division.
+    if (std::fabs(scaled - nearest) > scaled * 0x1p-51) continue;
+    if (nearest / kPowers[k] != magnitude) continue;
+    r = static_cast<uint64_t>(nearest);
     return true;
   }
   return false;
+}
+
+// Writes r / 10^k, k the smallest scale, in the general format.
+char* AppendShortDecimal(char* out, uint64_t r, int k) {
+  if (k == 0) return std::to_chars(out, out + 16, r).ptr;
+  const uint64_t whole = r / kPowers10[k];
+  uint64_t fraction = r % kPowers10[k];
+  out = std::to_chars(out, out + 16, whole).ptr;
+  *out++ = '.';
+  for (int d = k - 1; d >= 0; --d) {
+    out[d] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  return out + k;
 }
 
 template <typename Real>
@@ -65,35 +82,34 @@ char* AppendGeneral(char* out, Real value) {
   // the shortest text that reads back as the value has at most 15 digits, it
   // is that rounding (a normal double lies within half an ulp of it, closer
   // than half a step of the 15-digit grid), and it is much cheaper to find.
+  if constexpr (std::is_same_v<Real, double>) {
+    uint64_t r = 0;
+    int k = 0;
+    if (ShortDecimal(magnitude, r, k)) return AppendShortDecimal(out, r, k);
+  }
   char digits[24];
   int count = 0;
   int e = 0;  // magnitude = 0.d1d2... x 10^e
-  bool found = false;
+  char sci[64];
+  char* end = nullptr;
   if constexpr (std::is_same_v<Real, double>) {
-    found = ShortDecimalDigits(magnitude, digits, count, e);
+    if (magnitude >= std::numeric_limits<double>::min()) {
+      end = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific).ptr;
+      const char* mark = static_cast<const char*>(std::memchr(sci, 'e', end - sci));
+      if (mark - sci > 16) end = nullptr;  // more than 15 digits: round them below
+    }
   }
-  if (!found) {
-    char sci[64];
-    char* end = nullptr;
-    if constexpr (std::is_same_v<Real, double>) {
-      if (magnitude >= std::numeric_limits<double>::min()) {
-        end = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific).ptr;
-        const char* mark = static_cast<const char*>(std::memchr(sci, 'e', end - sci));
-        if (mark - sci > 16) end = nullptr;  // more than 15 digits: round them below
-      }
-    }
-    if (!end) {
-      end = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 14).ptr;
-    }
-    const char* p = sci;
-    for (; p < end && *p != 'e'; ++p) {
-      if (*p != '.') digits[count++] = *p;
-    }
-    int exponent10 = 0;
-    const bool negativeExponent = p + 1 < end && p[1] == '-';
-    for (const char* q = p + 2; q < end; ++q) exponent10 = exponent10 * 10 + (*q - '0');
-    e = (negativeExponent ? -exponent10 : exponent10) + 1;
+  if (!end) {
+    end = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 14).ptr;
   }
+  const char* p = sci;
+  for (; p < end && *p != 'e'; ++p) {
+    if (*p != '.') digits[count++] = *p;
+  }
+  int exponent10 = 0;
+  const bool negativeExponent = p + 1 < end && p[1] == '-';
+  for (const char* q = p + 2; q < end; ++q) exponent10 = exponent10 * 10 + (*q - '0');
+  e = (negativeExponent ? -exponent10 : exponent10) + 1;
   while (count > 1 && digits[count - 1] == '0') --count;
   if (e >= -3 && e <= 15) {
     if (e > 0) {

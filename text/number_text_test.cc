@@ -129,6 +129,14 @@ TEST(NumberToText, AgreesWithExactRoundingForAnyDouble) {
         TextToFloat(std::to_string(digits(random)) + "e" + std::to_string(exponent(random)));
     ASSERT_EQ(NumberToText(value), Reference(value)) << value;
   }
+  // Short decimals of every scale, and their neighbours, which are none.
+  std::uniform_int_distribution<int64_t> whole(0, 999999999999999);
+  for (int i = 0; i < 100000; ++i) {
+    const double value = static_cast<double>(whole(random) >> (i % 40)) / std::pow(10.0, i % 11);
+    for (double near : {value, std::nextafter(value, 0.0), std::nextafter(value, 1e300)}) {
+      ASSERT_EQ(NumberToText(near), Reference(near)) << near;
+    }
+  }
   for (double value :
        {0.1, 0.3, 1e-5, 123.456, 1e15, 999999999999999.5, 5e-324, 2.2250738585072014e-308}) {
     EXPECT_EQ(NumberToText(value), Reference(value)) << value;
