@@ -31,13 +31,7 @@ constexpr ByteClasses kClasses;
 
 }  // namespace
 
-void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
-  if (words.capacity_ < line.size()) {
-    // Words never hold more bytes than their line; small lines get room to spare.
-    words.capacity_ = line.size() > (size_t{1} << 20) ? line.size() : 2 * line.size() + 256;
-    words.bytes_ = std::make_unique_for_overwrite<char[]>(words.capacity_);
-  }
-  char* const out = words.bytes_.get();
+size_t CutExchangeWords(std::string_view line, char* out, std::string_view* word, size_t* kept) {
   size_t starts[ExchangeWords::kMaxWords + 1];
   size_t used = 0;        // bytes stored for the kept words
   size_t w = 0;           // current word number
@@ -92,21 +86,42 @@ void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
       if (w < ExchangeWords::kMaxWords) out[used++] = static_cast<char>(b);
     }
   }
-  words.count_ = w + 1;
-  words.kept_ = w < ExchangeWords::kMaxWords ? w + 1 : ExchangeWords::kMaxWords;
-  starts[words.kept_] = used;
-  for (size_t k = 0; k < words.kept_; ++k) {
-    words.word_[k] = std::string_view(out + starts[k], starts[k + 1] - starts[k]);
+  *kept = w < ExchangeWords::kMaxWords ? w + 1 : ExchangeWords::kMaxWords;
+  starts[*kept] = used;
+  for (size_t k = 0; k < *kept; ++k) {
+    word[k] = std::string_view(out + starts[k], starts[k + 1] - starts[k]);
   }
+  return w + 1;
+}
+
+void SplitExchangeLine(std::string_view line, ExchangeWords& words) {
+  if (words.capacity_ < line.size()) {
+    // Words never hold more bytes than their line; small lines get room to spare.
+    words.capacity_ = line.size() > (size_t{1} << 20) ? line.size() : 2 * line.size() + 256;
+    words.bytes_ = std::make_unique_for_overwrite<char[]>(words.capacity_);
+  }
+  words.count_ = CutExchangeWords(line, words.bytes_.get(), words.word_, &words.kept_);
 }
 
 namespace {
 
-// Words of the line being applied, reused from line to line.
+// Words of a line cut here, reused from line to line.
 ExchangeWords words;
 
-double Real(size_t i) { return TextToFloat(words[i]); }
-int32_t Int(size_t i) { return TextToInt(words[i]); }
+// The line being applied.
+LineWords current;
+
+std::string_view Word(size_t i) { return i < current.kept ? current.word[i] : std::string_view(); }
+
+double Real(size_t i) {
+  if (i >= current.kept) return 0.0;  // a missing word reads as zero
+  if (!current.value) return TextToFloat(current.word[i]);
+  const double value = current.value[i];
+  if (std::isnan(value)) throw FloatOverflowError();
+  return value;
+}
+
+int32_t Int(size_t i) { return TextToInt(Word(i)); }
 
 bool StartsWith(std::string_view word, std::string_view keyword) {
   return word.size() >= keyword.size() && word.compare(0, keyword.size(), keyword) == 0;
@@ -241,7 +256,7 @@ void FillText(TJwwEntText& t, int32_t variant) {
   }
   t.X = Real(1), t.Y = Real(2), t.P3 = Real(3), t.P4 = Real(4);
   t.FontName.Assign(CurFontName);
-  t.Text.Assign(words[5]);
+  t.Text.Assign(Word(5));
 }
 
 void ReadTextOrDimension(std::string_view word0, int32_t variant) {
@@ -461,7 +476,7 @@ bool ReadEntityLine(std::string_view w0, size_t count) {
   } else if (w0 == "BL" && count >= 4) {
     TJwwEntBlk& b = BeginEntity(kBlock, Blocks, BlockCount);
     b.X = Real(1), b.Y = Real(2);
-    b.Name.assign(words[3]);
+    b.Name.assign(Word(3));
     EndEntity();
   } else if (w0 == "sl" && count == 5) {
     TJwwEntSolid2& s = BeginEntity(kSolid2, Solids2, Solid2Count);
@@ -490,11 +505,10 @@ bool ReadEntityLine(std::string_view w0, size_t count) {
 
 }  // namespace
 
-void ParseExchangeLine(std::string_view line) {
-  if (line.empty()) return;
-  SplitExchangeLine(line, words);
-  const std::string_view w0 = words[0];
-  const size_t count = words.Count();
+void ApplyExchangeWords(const LineWords& line) {
+  current = line;
+  const std::string_view w0 = Word(0);
+  const size_t count = line.count;
   if (count == 1 && w0.empty()) return;
   // Every keyword starts with a letter or "#": a line that starts otherwise
   // can only be a bare line (or hold "file=").
@@ -508,94 +522,10 @@ void ParseExchangeLine(std::string_view line) {
   if (!ReadNonEntityLine(w0, count)) ReadEntityLine(w0, count);
 }
 
-bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& fs,
-                      FileError* reason) {
-  int64_t lineNumber = 0;
-  auto fail = [&](int64_t number, FileError why = FileError::kNone) {
-    if (failedLine) *failedLine = number;
-    if (reason) *reason = why;
-    return false;
-  };
-  FileSystem::OpenResult opened;
-  std::unique_ptr<InputFile> file = fs.OpenForReading(path, &opened);
-  if (!file) {
-    if (opened == FileSystem::OpenResult::kMissing) return fail(0, FileError::kFileMissing);
-    return fail(0, fs.FailureReason());
-  }
-
-  // A small first block keeps small files cheap; a file that fills it is
-  // read on in large blocks. Nothing of a block is kept between reads.
-  constexpr size_t kFirstBlockBytes = size_t{1} << 14;
-  constexpr size_t kBlockBytes = size_t{1} << 16;
-  size_t blockBytes = kFirstBlockBytes;
-  std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(blockBytes);
-  std::string pending;    // a line that spans blocks, CRs already removed
-  bool lineStart = true;  // the next raw byte is the first of a line
-  bool ended = false;     // a 0x1A at the start of a line ended the input
-  try {
-    while (!ended) {
-      const std::ptrdiff_t got = FileWaitsInterrupted() ? -1 : file->Read(block.get(), blockBytes);
-      if (got < 0) {
-        if (FileWaitsInterrupted()) {
-          file->Close();
-          return fail(lineNumber + 1, FileError::kInterrupted);
-        }
-        const FileError error = fs.FailureReason();
-        file->Close();
-        return fail(lineNumber + 1, error);
-      }
-      if (got == 0) break;
-      if (static_cast<size_t>(got) == blockBytes && blockBytes < kBlockBytes) {
-        blockBytes = kBlockBytes;
-        std::unique_ptr<char[]> larger = std::make_unique_for_overwrite<char[]>(blockBytes);
-        std::memcpy(larger.get(), block.get(), static_cast<size_t>(got));
-        block = std::move(larger);
-      }
-      const char* p = block.get();
-      const char* const end = p + got;
-      while (p < end) {
-        if (lineStart && *p == '\x1a') {
-          ended = true;
-          break;
-        }
-        lineStart = false;
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-        const char* stop = lf ? lf : end;
-        const char* cr = static_cast<const char*>(std::memchr(p, '\r', stop - p));
-        const bool hasCr = cr != nullptr;
-        if (lf && pending.empty() && (!hasCr || cr == stop - 1)) {
-          // A whole line in the block, ended by LF or CR LF: no copy.
-          ++lineNumber;
-          ParseExchangeLine(std::string_view(p, (hasCr ? cr : stop) - p));
-        } else {
-          if (hasCr) {
-            for (const char* q = p; q < stop; ++q) {
-              if (*q != '\r') pending.push_back(*q);
-            }
-          } else {
-            pending.append(p, stop);
-          }
-          if (lf) {
-            ++lineNumber;
-            ParseExchangeLine(pending);
-            pending.clear();
-          }
-        }
-        if (!lf) break;
-        p = lf + 1;
-        lineStart = true;
-      }
-    }
-    if (!pending.empty()) {
-      ++lineNumber;
-      ParseExchangeLine(pending);
-    }
-  } catch (const FloatOverflowError&) {
-    file->Close();
-    return fail(lineNumber);
-  }
-  if (!file->Close()) return fail(lineNumber + 1, fs.FailureReason());
-  return true;
+void ParseExchangeLine(std::string_view line) {
+  if (line.empty()) return;
+  SplitExchangeLine(line, words);
+  ApplyExchangeWords(LineWords{words.word_, nullptr, words.kept_, words.count_});
 }
 
 }  // namespace q836

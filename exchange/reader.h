@@ -27,6 +27,7 @@ class ExchangeWords {
 
  private:
   friend void SplitExchangeLine(std::string_view line, ExchangeWords& words);
+  friend void ParseExchangeLine(std::string_view line);
   std::string_view word_[kMaxWords];
   size_t kept_ = 0;
   size_t count_ = 0;
@@ -37,6 +38,25 @@ class ExchangeWords {
 /// Cuts `line` into words: blanks and TABs separate, a double quote or an
 /// equals sign turns splitting off, two-byte characters stay whole.
 void SplitExchangeLine(std::string_view line, ExchangeWords& words);
+
+/// Cuts `line` as SplitExchangeLine does, into `out` (room for line.size()
+/// bytes) and `word` (room for kMaxWords); returns the number of words and
+/// sets `kept`, the number stored.
+size_t CutExchangeWords(std::string_view line, char* out, std::string_view* word, size_t* kept);
+
+/// The words of one line as they are applied: the kept words and, when they
+/// were read beforehand, their numbers (NaN for one beyond the range of a
+/// double, which never reads as NaN).
+struct LineWords {
+  const std::string_view* word = nullptr;
+  const double* value = nullptr;  ///< null: each number is read when used
+  size_t kept = 0;
+  size_t count = 0;
+};
+
+/// Applies the words of one non-empty line. Throws FloatOverflowError when
+/// a number it uses is beyond the range of a double.
+void ApplyExchangeWords(const LineWords& line);
 
 /// Applies one line (without its line end) to the drawing tables. Throws
 /// FloatOverflowError on a real number beyond the range of a double.

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "exchange/write_back.h"
 #include "tests/drawing_fixture.h"
+#include "text/text_convert.h"
 
 namespace q836 {
 namespace {
@@ -393,6 +397,131 @@ TEST_F(ReaderTest, EachTextKeepsItsOwnFont) {
   InitDrawingTables();  // a new drawing starts with no names
   ASSERT_TRUE(Load("ch 0 0 1 0 e\n"));
   EXPECT_EQ(Texts[0].FontName.View(), CurFontName);
+}
+
+// A drawing of every kind of line the cutting treats apart, far larger than
+// the first read: CR LF, LF, a CR inside a line, empty lines, blanks and
+// TABs, 40 words, two-byte characters, a 0x1A inside a line, unused numbers
+// beyond a double, a text line longer than a block, and runs of very short
+// lines that fill a block's room for words.
+std::string MixedDrawing(unsigned seed, size_t bytes) {
+  static const char* const kLines[] = {
+      "ci 1.5 -2.25 0.05\r\n",
+      "ci 3 4 5 0 90 1 0\n",
+      "pl\r\n",
+      "0 0 10 10\r\n",
+      "#\n",
+      "ci 5\r6 7 8\n",
+      "\r\n",
+      "\n",
+      "  \t ci\t9 9 9 \r\n",
+      "lg3 1\r\nly4\r\nlc2\r\n",
+      "ch 1 2 3 4 \"\x82\xa0\x83\x41 text\r\n",
+      "cn$\x82\x6c\x82\x72 A\r\n",
+      "ci 1\x1a 1 1\n",
+      "ci 1 2 1e400 9\n",
+      "sl 0 0 1 1 2 2 3 3\r\n",
+      "pt 1 2\n",
+      "file=C:\\a\\b.jww\r\n",
+      "lc10 255\r\nsc 1 2 0.05 1 0 0 0 0\r\n",
+      "hp1 5 6\n",
+      "cn0 2 2.5 0 3\r\nch 5 6 7 8 \"x\r\n",
+      "0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 13 13 14 14 15 15 16 16 "
+      "17 17 18 18 19 19\r\n",
+  };
+  std::mt19937 random(seed);
+  std::string content;
+  while (content.size() < bytes) {
+    const auto pick = random() % 40;
+    if (pick < 21) {
+      content += kLines[pick];
+    } else if (pick < 23) {
+      for (int k = 0; k < 500; ++k) content += "1 2 3 4\n";
+    } else if (pick == 23) {
+      content += "ch 0 0 1 0 \"" + std::string(40000, 'y') + "\r\n";
+    } else {
+      content += "ci " + std::to_string(random() % 100000) + "." + std::to_string(random() % 100) +
+                 " -" + std::to_string(random() % 1000) + " 0.0" + std::to_string(random() % 9) +
+                 "\r\n";
+    }
+  }
+  return content;
+}
+
+// What the drawing holds, as the write-back gives it.
+std::vector<std::string> Written() {
+  ResetAttrState();
+  WriteAllEntities(-1, -1, -1, -1, -1, -1, -1, 0, nullptr, nullptr);
+  std::vector<std::string> lines = TakeLines();
+  lines.push_back("order " + std::to_string(OrderCount));
+  return lines;
+}
+
+// The same lines applied one at a time, as the rules say: the input ends at
+// a 0x1A that starts a line, CRs are dropped. Gives the number of lines.
+int64_t ApplyLineByLine(const std::string& content) {
+  int64_t lines = 0;
+  for (size_t p = 0; p < content.size() && content[p] != '\x1a';) {
+    const size_t lf = content.find('\n', p);
+    std::string line = content.substr(p, lf == std::string::npos ? lf : lf - p);
+    line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+    ++lines;
+    ParseExchangeLine(line);
+    if (lf == std::string::npos) break;
+    p = lf + 1;
+  }
+  return lines;
+}
+
+TEST_F(ReaderTest, ReadingAheadAppliesExactlyTheLinesOneAtATime) {
+  struct Case {
+    const char* name;
+    size_t bytes;
+    std::string end;  // what follows the mixed lines
+    long failReadAfter;
+  } cases[] = {
+      {"small", 3000, "", -1},
+      {"exactly the first block", 0, std::string(16383, 'z') + "\n", -1},
+      {"large", 400000, "ci 1 2 3", -1},
+      {"ended by 0x1A", 300000,
+       "\n\x1a"
+       "ci 8 8 8\n",
+       -1},
+      {"a number beyond a double", 300000, "\nci 4 5 1e400\nci 7 8 9\n", -1},
+      {"a read that fails", 300000, "", 250000},
+  };
+  for (const Case& c : cases) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+      const std::string content = MixedDrawing(seed, c.bytes) + c.end;
+      fs.failReadAfter = c.failReadAfter;
+      InitDrawingTables();
+      const bool loaded = Load(content);
+      const std::vector<std::string> got = Written();
+      fs.failReadAfter = -1;
+
+      InitDrawingTables();
+      int64_t expectedLine = -1;
+      bool expectLoaded = true;
+      if (c.failReadAfter >= 0) {
+        // Only the lines ended before the failed read are applied.
+        const std::string read = content.substr(0, static_cast<size_t>(c.failReadAfter));
+        expectedLine = ApplyLineByLine(read.substr(0, read.rfind('\n') + 1)) + 1;
+        expectLoaded = false;
+      } else {
+        try {
+          ApplyLineByLine(content);
+        } catch (const FloatOverflowError&) {
+          expectLoaded = false;
+          expectedLine =
+              std::count(content.begin(), content.begin() + content.find("1e400\nci 7"), '\n') + 1;
+        }
+      }
+      const std::vector<std::string> expected = Written();
+      EXPECT_EQ(loaded, expectLoaded) << c.name << " " << seed;
+      EXPECT_EQ(failedLine, expectedLine) << c.name << " " << seed;
+      EXPECT_EQ(got, expected) << c.name << " " << seed;
+    }
+  }
 }
 
 }  // namespace

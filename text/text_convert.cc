@@ -107,7 +107,52 @@ int32_t TextToInt(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-double TextToFloat(std::string_view text) {
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common short form of a drawing's numbers: an optional sign, at most 15
+// digits with at most one point among or around them, nothing else. Its
+// digits are an exact double and its scale at most 10^15, so one correctly
+// rounded division gives the value, as in the general reading. False for
+// any other text.
+bool ReadShortDecimal(std::string_view text, double* value) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  if (p == end) return false;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  uint64_t mantissa = 0;
+  int digits = 0, fraction = -1;  // digits after the point, -1 without one
+  for (; p != end; ++p) {
+    const unsigned d = static_cast<unsigned char>(*p) - '0';
+    if (d <= 9) {
+      mantissa = mantissa * 10 + d;
+      ++digits;
+      if (fraction >= 0) ++fraction;
+    } else if (*p == '.' && fraction < 0) {
+      fraction = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || digits > 15) return false;
+  if (mantissa == 0) {
+    *value = 0.0;  // "-0" too, as the general reading gives
+    return true;
+  }
+  double v = static_cast<double>(mantissa);
+  if (fraction > 0) v /= kPowersOfTen[fraction];
+  *value = negative ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+double TextToFloatOrNan(std::string_view text) {
+  if (double value; ReadShortDecimal(text, &value)) return value;
   size_t i = SkipSpaces(text);
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -160,13 +205,10 @@ double TextToFloat(std::string_view text) {
 
   // A mantissa below 2^53 times a power of ten up to 10^22 is one correctly
   // rounded multiplication or division of two exact doubles.
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   const int64_t power = scale + exponent;
   if (significant < 19 && mantissa <= (uint64_t{1} << 53) && power >= -22 && power <= 22) {
     double value = static_cast<double>(mantissa);
-    value = power < 0 ? value / kPowers[-power] : value * kPowers[power];
+    value = power < 0 ? value / kPowersOfTen[-power] : value * kPowersOfTen[power];
     return negative ? -value : value;
   }
 
@@ -175,13 +217,19 @@ double TextToFloat(std::string_view text) {
                                       std::chars_format::general);
   if (error == std::errc::result_out_of_range) {
     // Too large or too small: the decimal magnitude tells which.
-    if (significant + scale + exponent > 0) throw FloatOverflowError();
+    if (significant + scale + exponent > 0) return std::numeric_limits<double>::quiet_NaN();
     value = 0.0;
   } else if (error != std::errc() || end != text.data() + text.size()) {
     return 0.0;
   }
-  if (std::isinf(value)) throw FloatOverflowError();
+  if (std::isinf(value)) return std::numeric_limits<double>::quiet_NaN();
   return negative ? -value : value;
+}
+
+double TextToFloat(std::string_view text) {
+  const double value = TextToFloatOrNan(text);
+  if (std::isnan(value)) throw FloatOverflowError();
+  return value;
 }
 
 bool IsDecimalText(std::string_view text) {

@@ -30,6 +30,9 @@ int32_t TextToInt(std::string_view text);
 /// Decimal real number filling the whole text, else 0.0; throws FloatOverflowError.
 double TextToFloat(std::string_view text);
 
+/// The same, NaN where TextToFloat throws (it never reads a text as NaN).
+double TextToFloatOrNan(std::string_view text);
+
 /// Whether TextToFloat reads `text` as a number rather than taking it for 0.0
 /// because it is none (leading blanks, a sign, digits with an optional
 /// point, an optional exponent; at least one digit before the exponent).

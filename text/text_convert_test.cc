@@ -108,6 +108,11 @@ TEST(TextToFloat, FollowsTheStrictGrammarAndTellsNumbersFromOtherText) {
       {"nan", 0.0, false},
       {"1e-3", 0.001, true},
       {"-0", 0.0, true},
+      {"-0.000", 0.0, true},
+      {"+.", 0.0, false},
+      {"1.2.3", 0.0, false},
+      {"0000000000000001.5", 1.5, true},  // beyond 15 digits, still exact
+      {"999999999999999", 999999999999999.0, true},
       {"e5", 0.0, false},
       {"1.5e", 0.0, false},
       {"0e99999999999999999999", 0.0, true},
@@ -117,6 +122,7 @@ TEST(TextToFloat, FollowsTheStrictGrammarAndTellsNumbersFromOtherText) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TextToFloat(c.text), c.expected) << c.text;
+    EXPECT_FALSE(std::signbit(TextToFloat(c.text)) && c.expected == 0) << "a negative zero";
     EXPECT_EQ(IsDecimalText(c.text), c.number) << c.text;
   }
   EXPECT_FALSE(IsDecimalText("０．５"));  // full-width digits are no number

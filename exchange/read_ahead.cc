@@ -1,0 +1,156 @@
+#include "exchange/read_ahead.h"
+
+#include <cstring>
+#include <system_error>
+
+#include "text/text_convert.h"
+
+namespace q836 {
+
+namespace {
+
+// Room of a block for the words of its lines and for its pieces. A block of
+// short lines that needs more leaves the rest of its bytes to the caller.
+constexpr size_t kWordCapacity = 8192;
+constexpr size_t kPieceCapacity = 2048;
+
+}  // namespace
+
+ReadAhead::ReadAhead(bool lineStart) : lineStart_(lineStart) {
+  for (Block& block : ring_) {
+    block.bytes = std::make_unique_for_overwrite<char[]>(kBlockBytes);
+    block.pieces = std::make_unique_for_overwrite<Piece[]>(kPieceCapacity);
+    // Words never hold more bytes than their lines.
+    block.wordBytes = std::make_unique_for_overwrite<char[]>(kBlockBytes);
+    block.words = std::make_unique<std::string_view[]>(kWordCapacity);
+    block.values = std::make_unique_for_overwrite<double[]>(kWordCapacity);
+  }
+}
+
+ReadAhead::~ReadAhead() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  handedOver_.notify_one();
+  thread_.join();
+}
+
+bool ReadAhead::Start() {
+  try {
+    thread_ = std::thread([this] { Run(); });
+    return true;
+  } catch (const std::exception&) {
+    // No thread to be had (no memory, no more threads): each block is cut
+    // when it is handed over.
+    return false;
+  }
+}
+
+ReadAhead::Block* ReadAhead::Free() {
+  return handed_ - released_ < kBlocks ? &ring_[handed_ % kBlocks] : nullptr;
+}
+
+void ReadAhead::Cut(Block* block, size_t size) {
+  block->size = size;
+  if (!thread_.joinable()) {
+    CutBlock(*block, lineStart_);
+    lineStart_ = block->lineStartAfter;
+    ++handed_;
+    ++done_;
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++handed_;
+  }
+  handedOver_.notify_one();
+}
+
+const ReadAhead::Block& ReadAhead::Take() {
+  if (thread_.joinable()) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cut_.wait(lock, [this] { return done_ > taken_; });
+  }
+  return ring_[taken_++ % kBlocks];
+}
+
+void ReadAhead::Run() {
+  for (;;) {
+    size_t index;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      handedOver_.wait(lock, [this] { return stop_ || handed_ > done_; });
+      if (stop_) return;
+      index = done_ % kBlocks;
+    }
+    CutBlock(ring_[index], lineStart_);
+    lineStart_ = ring_[index].lineStartAfter;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++done_;
+    }
+    cut_.notify_one();
+  }
+}
+
+void ReadAhead::CutBlock(Block& block, bool lineStart) {
+  const char* const base = block.bytes.get();
+  const char* const end = base + block.size;
+  const char* p = base;
+  size_t pieces = 0, words = 0, wordBytes = 0;
+  auto offset = [base](const char* at) { return static_cast<uint32_t>(at - base); };
+  // Bytes for the caller's line cutting, joined to such bytes just before.
+  auto bytes = [&](const char* from, const char* to) {
+    if (pieces > 0 && block.pieces[pieces - 1].kind == Piece::kBytes &&
+        block.pieces[pieces - 1].end == offset(from)) {
+      block.pieces[pieces - 1].end = offset(to);
+    } else {
+      block.pieces[pieces++] = {offset(from), offset(to), 0, 0, 0, Piece::kBytes};
+    }
+  };
+  if (!lineStart) {
+    // The end of a line begun in an earlier block.
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+    p = lf ? lf + 1 : end;
+    bytes(base, p);
+  }
+  while (p < end) {
+    // A 0x1A that starts a line ends the input: the caller finds it.
+    if (*p == '\x1a') break;
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+    if (!lf) break;
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', lf - p));
+    // Room for this line's piece and one of bytes after it.
+    const bool room =
+        pieces + 2 <= kPieceCapacity && words + ExchangeWords::kMaxWords <= kWordCapacity;
+    if ((cr && cr != lf - 1) || !room) {
+      bytes(p, lf + 1);  // a CR inside the line, or the block is full
+    } else if (const char* stop = cr ? cr : lf; stop == p) {
+      block.pieces[pieces++] = {offset(p), offset(p), 0, 0, 0, Piece::kEmptyLine};
+    } else {
+      size_t kept = 0;
+      const size_t count =
+          CutExchangeWords(std::string_view(p, stop - p), block.wordBytes.get() + wordBytes,
+                           block.words.get() + words, &kept);
+      wordBytes += static_cast<size_t>(stop - p);
+      for (size_t k = 0; k < kept; ++k) {
+        block.values[words + k] = TextToFloatOrNan(block.words[words + k]);
+      }
+      block.pieces[pieces++] = {offset(p),
+                                offset(stop),
+                                static_cast<uint32_t>(words),
+                                static_cast<uint32_t>(count),
+                                static_cast<uint8_t>(kept),
+                                Piece::kWords};
+      words += kept;
+    }
+    p = lf + 1;
+  }
+  if (p < end) bytes(p, end);
+  block.pieceCount = pieces;
+  block.lineStartAfter = block.size > 0 && base[block.size - 1] == '\n';
+}
+
+}  // namespace q836
