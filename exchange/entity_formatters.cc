@@ -34,18 +34,24 @@ bool HasVisibleCharacter(std::string_view text) {
   return false;
 }
 
+// A line of `keyword` (a text that lives for the whole program) and `values`.
+NumberLine Numbers(std::string_view keyword, std::initializer_list<double> values) {
+  NumberLine line;
+  line.keyword = keyword;
+  for (double v : values) line.values[line.count++] = v;
+  return line;
+}
+
 void EmitReals(std::string_view keyword, std::initializer_list<double> values) {
-  LineBuilder line;
-  line.Add(keyword);
-  for (double v : values) line.SpaceReal(v);
-  EmitLine(line.View());
+  EmitNumberLine(Numbers(keyword, values));
 }
 
 void EmitTextLines(std::string_view keyword, std::string_view text, double x, double y, double p3,
                    double p4) {
-  LineBuilder line;
-  line.Add(keyword).SpaceReal(x).SpaceReal(y).SpaceReal(p3).SpaceReal(p4).Add(" \"");
-  EmitKeywordLine(line.View());
+  NumberLine line = Numbers(keyword, {x, y, p3, p4});
+  line.tail = " \"";
+  line.joinsNext = true;
+  EmitNumberLine(line);
   EmitLine(text);
 }
 
@@ -53,7 +59,7 @@ void EmitTextLines(std::string_view keyword, std::string_view text, double x, do
 
 void EmitBareLine(double x1, double y1, double x2, double y2) {
   if (Equal(x1, y1, x2, y2)) return;
-  EmitLine(LineBuilder().Real(x1).SpaceReal(y1).SpaceReal(x2).SpaceReal(y2).View());
+  EmitNumberLine(Numbers({}, {x1, y1, x2, y2}));
 }
 
 void EmitPolylineStart() { EmitLine("pl"); }
@@ -64,10 +70,10 @@ void EmitPoint(double x, double y) { EmitReals("pt", {x, y}); }
 
 void EmitMarker(int32_t code, double x, double y, double scale, double p4) {
   if (code < -7 || code > 11) code = -3;
-  scale = WrittenMarkerScale(scale);
-  LineBuilder line;
-  line.Add("pt").SpaceReal(x).SpaceReal(y).SpaceReal(scale).SpaceReal(p4).Add(" ").Int(code);
-  EmitLine(line.View());
+  NumberLine line = Numbers("pt", {x, y, WrittenMarkerScale(scale), p4});
+  line.hasCode = true;
+  line.code = code;
+  EmitNumberLine(line);
 }
 
 void EmitCircle(double x, double y, double radius) {
@@ -106,7 +112,7 @@ void EmitDimension(std::string_view text, double x1, double y1, double x2, doubl
   if (Equal(x1, y1, x2, y2)) return;
   if (!NonZero(p3) && !NonZero(p4)) return;
   EmitLine("msg");
-  EmitLine(LineBuilder().Real(x1).SpaceReal(y1).SpaceReal(x2).SpaceReal(y2).View());
+  EmitNumberLine(Numbers({}, {x1, y1, x2, y2}));
   if (HasVisibleCharacter(text)) {
     EmitTextLines("cs", text, x, y, p3, p4);
   } else {
@@ -141,10 +147,10 @@ namespace {
 
 void EmitCodedSolid(std::string_view keyword, double x, double y, double radius, double p4,
                     double p5, double p6, double p7, int32_t code) {
-  LineBuilder line;
-  line.Add(keyword).SpaceReal(x).SpaceReal(y).SpaceReal(radius).SpaceReal(p4);
-  line.SpaceReal(p5).SpaceReal(p6).SpaceReal(p7).Add(" ").Int(code);
-  EmitLine(line.View());
+  NumberLine line = Numbers(keyword, {x, y, radius, p4, p5, p6, p7});
+  line.hasCode = true;
+  line.code = code;
+  EmitNumberLine(line);
 }
 
 bool RingUsable(double radius, double p4, double p8) {

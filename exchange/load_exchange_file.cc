@@ -1,6 +1,7 @@
 #include <cstring>
 #include <string>
 
+#include "exchange/processors.h"
 #include "exchange/read_ahead.h"
 #include "exchange/reader.h"
 #include "text/text_convert.h"
@@ -108,8 +109,9 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
   };
 
   // A small first block keeps small files cheap. A file that fills it is
-  // read on in blocks that a second thread cuts into words while this one
-  // applies the lines before them. Nothing of a block is kept between reads.
+  // read on in large blocks; where there is a second processor, a second
+  // thread cuts them into words while this one applies the lines before
+  // them. Nothing of a block is kept between reads.
   constexpr size_t kFirstBlockBytes = size_t{1} << 14;
   bool readFailed = false;
   try {
@@ -120,7 +122,15 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
       cutter.Scan(first.get(), first.get() + got);
     }
     readFailed = got < 0;
-    if (got > 0) {
+    if (got > 0 && UsableProcessors() < 2) {
+      cutter.Scan(first.get(), first.get() + kFirstBlockBytes);
+      constexpr size_t kBlockBytes = size_t{1} << 16;
+      std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
+      while (!cutter.Ended() && (got = read(block.get(), kBlockBytes)) > 0) {
+        cutter.Scan(block.get(), block.get() + got);
+      }
+      readFailed = got < 0;
+    } else if (got > 0) {
       ReadAhead ahead(first[kFirstBlockBytes - 1] == '\n');
       ahead.Start();
       bool atEnd = false;

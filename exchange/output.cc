@@ -6,17 +6,37 @@
 #include <mutex>
 #include <thread>
 
+#include "exchange/background_format.h"
 #include "exchange/drawing.h"
 #include "text/sjis.h"
 
 namespace q836 {
 
-void EmitLine(std::string_view text) {
-  OutLines.Append(OutLineCount, text.substr(0, WholeCharPrefix(text, kShortStringCapacity)), false);
+namespace {
+
+void Store(std::string_view text, bool joinsNext) {
+  text = text.substr(0, WholeCharPrefix(text, kShortStringCapacity));
+  if (ActiveFormat) {
+    ActiveFormat->Text(text, joinsNext);
+  } else {
+    OutLines.Append(OutLineCount, text, joinsNext);
+  }
 }
 
-void EmitKeywordLine(std::string_view text) {
-  OutLines.Append(OutLineCount, text.substr(0, WholeCharPrefix(text, kShortStringCapacity)), true);
+}  // namespace
+
+void EmitLine(std::string_view text) { Store(text, false); }
+
+void EmitKeywordLine(std::string_view text) { Store(text, true); }
+
+void EmitNumberLine(const NumberLine& line) {
+  if (ActiveFormat) {
+    ActiveFormat->Numbers(line);
+    return;
+  }
+  LineBuilder text;
+  line.Build(text);
+  Store(text.View(), line.joinsNext);
 }
 
 namespace {

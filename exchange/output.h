@@ -6,11 +6,16 @@
 #include <string_view>
 
 #include "exchange/file_system.h"
+#include "exchange/number_line.h"
 
 namespace q836 {
 
 /// Appends one line to OutLines, cut to at most 255 bytes of whole characters.
 void EmitLine(std::string_view text);
+
+/// Appends a line of numbers, as EmitLine or, when it joins the next,
+/// EmitKeywordLine would.
+void EmitNumberLine(const NumberLine& line);
 
 /// Appends a text or dimension keyword line, which the file writer joins
 /// with the stored line after it (the text itself).

@@ -14,6 +14,49 @@ namespace {
 constexpr size_t kWordCapacity = 8192;
 constexpr size_t kPieceCapacity = 2048;
 
+// Bytes of a plain line's words: printable ASCII but the double quote and
+// the equals sign, which change how the rest of a line is cut.
+struct PlainBytes {
+  bool is[256];
+  constexpr PlainBytes() : is() {
+    for (int b = 0x21; b < 0x7f; ++b) is[b] = b != '"' && b != '=';
+  }
+};
+constexpr PlainBytes kPlain;
+
+// Cuts the line at `p` when it is plain: words of plain bytes between
+// blanks, ended by LF or CR LF in the block. Such a line's words are its
+// own bytes, so they are taken where they stand. Gives the line's end (its
+// CR or LF), or null for any other line, which the general cutting takes.
+const char* CutPlainLine(const char* p, const char* const end, std::string_view* words,
+                         size_t* count) {
+  size_t w = 0;
+  const char* start = nullptr;  // of the word being read
+  const char* q = p;
+  for (;; ++q) {
+    if (q == end) return nullptr;
+    const unsigned char b = static_cast<unsigned char>(*q);
+    if (kPlain.is[b]) {
+      if (!start) start = q;
+    } else if (b == ' ') {
+      if (start) {
+        if (w < ExchangeWords::kMaxWords) words[w] = std::string_view(start, q - start);
+        ++w;
+        start = nullptr;
+      }
+    } else if (b == '\n' || (b == '\r' && q + 1 < end && q[1] == '\n')) {
+      break;
+    } else {
+      return nullptr;
+    }
+  }
+  if (w < ExchangeWords::kMaxWords) {
+    words[w] = start ? std::string_view(start, q - start) : std::string_view();
+  }
+  *count = w + 1;
+  return q;
+}
+
 }  // namespace
 
 ReadAhead::ReadAhead(bool lineStart) : lineStart_(lineStart) {
@@ -119,21 +162,37 @@ void ReadAhead::CutBlock(Block& block, bool lineStart) {
   while (p < end) {
     // A 0x1A that starts a line ends the input: the caller finds it.
     if (*p == '\x1a') break;
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-    if (!lf) break;
-    const char* cr = static_cast<const char*>(std::memchr(p, '\r', lf - p));
     // Room for this line's piece and one of bytes after it.
     const bool room =
         pieces + 2 <= kPieceCapacity && words + ExchangeWords::kMaxWords <= kWordCapacity;
+    size_t count = 0;
+    if (const char* stop = room ? CutPlainLine(p, end, block.words.get() + words, &count) : nullptr;
+        stop && stop != p) {
+      const size_t kept = count < ExchangeWords::kMaxWords ? count : ExchangeWords::kMaxWords;
+      for (size_t k = 0; k < kept; ++k) {
+        block.values[words + k] = TextToFloatOrNan(block.words[words + k]);
+      }
+      block.pieces[pieces++] = {offset(p),
+                                offset(stop),
+                                static_cast<uint32_t>(words),
+                                static_cast<uint32_t>(count),
+                                static_cast<uint8_t>(kept),
+                                Piece::kWords};
+      words += kept;
+      p = stop + (*stop == '\r' ? 2 : 1);
+      continue;
+    }
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+    if (!lf) break;
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', lf - p));
     if ((cr && cr != lf - 1) || !room) {
       bytes(p, lf + 1);  // a CR inside the line, or the block is full
     } else if (const char* stop = cr ? cr : lf; stop == p) {
       block.pieces[pieces++] = {offset(p), offset(p), 0, 0, 0, Piece::kEmptyLine};
     } else {
       size_t kept = 0;
-      const size_t count =
-          CutExchangeWords(std::string_view(p, stop - p), block.wordBytes.get() + wordBytes,
-                           block.words.get() + words, &kept);
+      count = CutExchangeWords(std::string_view(p, stop - p), block.wordBytes.get() + wordBytes,
+                               block.words.get() + words, &kept);
       wordBytes += static_cast<size_t>(stop - p);
       for (size_t k = 0; k < kept; ++k) {
         block.values[words + k] = TextToFloatOrNan(block.words[words + k]);

@@ -1,10 +1,14 @@
 #include "exchange/write_back.h"
 
+#include <optional>
+
 #include "exchange/attribute_emitters.h"
+#include "exchange/background_format.h"
 #include "exchange/drawing.h"
 #include "exchange/entity_formatters.h"
 #include "exchange/line_builder.h"
 #include "exchange/output.h"
+#include "exchange/processors.h"
 
 namespace q836 {
 
@@ -196,14 +200,35 @@ class Writer {
 
 }  // namespace
 
+int32_t BackgroundFormatItems = 4096;
+
 void WriteAllEntities(int32_t GroupOverride, int32_t LayerOverride, int32_t ColorOverride,
                       int32_t LineTypeOverride, int32_t WidthOverride, int32_t TextColorOverride,
                       int32_t CcOverride, int32_t SolidColorValue, ProgressControl* progress,
                       EscapeKey* escape) {
+  const int32_t n = OrderCount;
+  // A large drawing's numbers are written as text on a second processor
+  // while this one decides the lines.
+  std::optional<BackgroundFormat> format;
+  if (n >= BackgroundFormatItems && UsableProcessors() > 1) {
+    format.emplace();
+    if (format->Start()) {
+      ActiveFormat = &*format;
+    } else {
+      format.reset();
+    }
+  }
+  struct Inactive {
+    ~Inactive() { ActiveFormat = nullptr; }
+  } inactive;
+  auto finish = [&] {
+    ActiveFormat = nullptr;
+    if (format) format->Finish();
+  };
+
   if (BzFlag) EmitLine("bz");
   Writer writer({GroupOverride, LayerOverride, ColorOverride, LineTypeOverride, WidthOverride,
                  TextColorOverride, CcOverride, SolidColorValue});
-  const int32_t n = OrderCount;
   for (int32_t i = 0; i < n; ++i) {
     if (i % 100 == 0) {
       if (progress) {
@@ -215,6 +240,7 @@ void WriteAllEntities(int32_t GroupOverride, int32_t LayerOverride, int32_t Colo
         // Stopped: nothing at all is written back, not even the closing
         // layer lines, which the host would take as a change of its
         // current layer. An empty output becomes "hq".
+        finish();
         ClearOutLines();
         return;
       }
@@ -223,6 +249,7 @@ void WriteAllEntities(int32_t GroupOverride, int32_t LayerOverride, int32_t Colo
   }
   EmitLayerGroup(FirstLayerGroup);
   EmitLayer(FirstLayer);
+  finish();
 }
 
 }  // namespace q836

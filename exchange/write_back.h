@@ -31,4 +31,8 @@ void WriteAllEntities(int32_t GroupOverride, int32_t LayerOverride, int32_t Colo
                       int32_t CcOverride, int32_t SolidColorValue, ProgressControl* progress,
                       EscapeKey* escape);
 
+/// Drawings of this many items or more have their numbers written as text
+/// on a second thread, where there is a second processor (the same bytes).
+extern int32_t BackgroundFormatItems;
+
 }  // namespace q836

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "exchange/output.h"
 #include "tests/drawing_fixture.h"
 
@@ -227,6 +229,32 @@ TEST_F(WriteBackTest, DroppedFiguresChangeTheClosingLayersOnlyOnce) {
   EXPECT_EQ(pass[2], "hd\r\nlgC\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\n6 8 8 0\r\nlg0\r\nly0\r\n");
   EXPECT_EQ(pass[3], "hd\r\nlgC\r\nly0\r\nlc1\r\nlt1\r\nlw0\r\n6 8 8 0\r\n");
   EXPECT_EQ(pass[4], pass[3]);
+}
+
+TEST_F(WriteBackTest, NumbersWrittenOnASecondThreadGiveTheSameLines) {
+  // Every kind of entity, again and again, past the size that takes the
+  // second thread.
+  const std::string host = kHostFile;
+  std::string content = host.substr(0, host.find("lg0 2"));
+  for (int i = 0; i < 200; ++i) content += host.substr(host.find("lg0 2"));
+  const int32_t items = BackgroundFormatItems;
+  BackgroundFormatItems = std::numeric_limits<int32_t>::max();
+  const std::string atOnce = Passes(content, 1)[1];
+  BackgroundFormatItems = items;
+  ASSERT_GE(OrderCount, items);
+  EXPECT_EQ(Passes(content, 1)[1], atOnce);
+  // ESC empties it there too, after lines were handed over.
+  HeldKey key;
+  struct DownLater : ProgressControl {
+    HeldKey& key;
+    int captions = 0;
+    explicit DownLater(HeldKey& k) : key(k) {}
+    void SetCaptionAndRepaint(std::string_view) override { key.down = ++captions == 30; }
+  } progress(key);
+  ResetAttrState();
+  WriteAll(&progress, &key);
+  EXPECT_EQ(progress.captions, 30);
+  EXPECT_EQ(TakeLines(), Lines_{});
 }
 
 }  // namespace
