@@ -16,6 +16,10 @@ namespace {
 
 enum Tag : uint8_t { kTextLine, kJoiningTextLine, kNumberLine };
 
+// Blocks handed over and not yet stored from which the thread counts as
+// behind.
+constexpr uint64_t kBehind = 3;
+
 }  // namespace
 
 BackgroundFormat::BackgroundFormat() {
@@ -66,6 +70,13 @@ void BackgroundFormat::Text(std::string_view text, bool joinsNext) {
 }
 
 void BackgroundFormat::Numbers(const NumberLine& line) {
+  if (handed_ - done_.load(std::memory_order_relaxed) >= kBehind) {
+    LineBuilder text;
+    line.Build(text);
+    const std::string_view view = text.View();
+    Text(view.substr(0, WholeCharPrefix(view, kShortStringCapacity)), line.joinsNext);
+    return;
+  }
   // The line without its unused values.
   const size_t size = offsetof(NumberLine, values) + line.count * sizeof(double);
   char* at = Room(1 + sizeof(NumberLine));

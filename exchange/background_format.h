@@ -4,6 +4,7 @@
 // the same order and with the same bytes.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +34,8 @@ class BackgroundFormat {
   /// Records a line of text (at most 255 bytes), as EmitLine or
   /// EmitKeywordLine would store it.
   void Text(std::string_view text, bool joinsNext);
-  /// Records a line of numbers.
+  /// Records a line of numbers; while the thread is behind, writes its text
+  /// here instead (the same bytes), so that both threads format.
   void Numbers(const NumberLine& line);
 
   /// Waits until every recorded line is stored in OutLines and ends the
@@ -41,7 +43,7 @@ class BackgroundFormat {
   void Finish();
 
  private:
-  static constexpr size_t kBlocks = 3;
+  static constexpr size_t kBlocks = 4;
   static constexpr size_t kBlockBytes = size_t{1} << 15;
   char* Room(size_t bytes);
   void HandOver();
@@ -54,7 +56,8 @@ class BackgroundFormat {
   std::mutex mutex_;
   std::condition_variable handedOver_, stored_;
   // Counts of blocks, each position of the ring taken in turn.
-  uint64_t handed_ = 0, done_ = 0;
+  uint64_t handed_ = 0;
+  std::atomic<uint64_t> done_ = 0;  // also read without the lock, as a hint
   bool stop_ = false;
   std::exception_ptr failure_;
 };

@@ -114,6 +114,15 @@ class PosixOutputFile : public OutputFile, private Descriptor {
       }
       data += n;
       size -= static_cast<size_t>(n);
+      written_ += static_cast<uint64_t>(n);
+    }
+    // The disk starts on what is written while the rest comes, so that the
+    // sync at the end waits for little. Only a hint: its failure shows in
+    // the sync.
+    if (written_ - started_ >= kWriteBackBytes) {
+      ::sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_),
+                        SYNC_FILE_RANGE_WRITE);
+      started_ = written_;
     }
     return true;
   }
@@ -121,6 +130,9 @@ class PosixOutputFile : public OutputFile, private Descriptor {
   bool Close() override { return CloseDescriptor(); }
 
  private:
+  static constexpr uint64_t kWriteBackBytes = uint64_t{4} << 20;
+  uint64_t written_ = 0, started_ = 0;  // bytes written, and those the disk was asked to take
+
   // Read each time: the process may change it between writes.
   static mode_t CurrentUmask() {
     const mode_t mask = ::umask(022);

@@ -66,6 +66,13 @@ char* AppendGeneral(char* out, Real value) {
   }
   if (value < 0) *out++ = '-';
   Real magnitude = std::fabs(value);
+  if constexpr (std::is_same_v<Real, double>) {
+    // Whole numbers below 1e15, the most common of all, as they are.
+    if (magnitude < 1e15) {
+      const auto whole = static_cast<uint64_t>(magnitude);
+      if (static_cast<double>(whole) == magnitude) return std::to_chars(out, out + 16, whole).ptr;
+    }
+  }
   if (std::isinf(magnitude)) {
     std::memcpy(out, "INF", 3);
     return out + 3;

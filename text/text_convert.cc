@@ -154,8 +154,8 @@ bool ReadShortDecimal(std::string_view text, double* value) {
 double TextToFloatOrNan(std::string_view text) {
   if (double value; ReadShortDecimal(text, &value)) return value;
   // A text that starts otherwise than a number can is none (a keyword).
-  if (text.empty() || !(IsDigit(text[0]) || text[0] == '.' || text[0] == '-' || text[0] == '+' ||
-                        text[0] == ' ')) {
+  if (text.empty() ||
+      !(IsDigit(text[0]) || text[0] == '.' || text[0] == '-' || text[0] == '+' || text[0] == ' ')) {
     return 0.0;
   }
   size_t i = SkipSpaces(text);
