@@ -62,8 +62,10 @@ int32_t LineCount, CircleCount, ArcCount, TextCount, PointCount, MarkerCount, Di
 ChunkedTable<TJwwOrderItem> Order;
 int32_t OrderCount;
 
-OutLineList OutLines;
-int32_t OutLineCount;
+// Written by the formatting thread while the write-back reads the tables:
+// each on cache lines of its own.
+alignas(64) OutLineList OutLines;
+alignas(64) int32_t OutLineCount;
 
 namespace {
 

@@ -123,8 +123,25 @@ double Real(size_t i) {
 
 int32_t Int(size_t i) { return TextToInt(Word(i)); }
 
+// Keywords are compared byte by byte: they are a few bytes long, shorter
+// than a library comparison's call.
 bool StartsWith(std::string_view word, std::string_view keyword) {
-  return word.size() >= keyword.size() && word.compare(0, keyword.size(), keyword) == 0;
+  if (word.size() < keyword.size()) return false;
+  for (size_t i = 0; i < keyword.size(); ++i) {
+    if (word[i] != keyword[i]) return false;
+  }
+  return true;
+}
+
+bool Is(std::string_view word, std::string_view keyword) {
+  return word.size() == keyword.size() && StartsWith(word, keyword);
+}
+
+bool HasEquals(std::string_view word) {
+  for (char c : word) {
+    if (c == '=') return true;
+  }
+  return false;
 }
 
 // Value 0..15 of the one hexadecimal digit that starts `rest`, else 0.
@@ -232,11 +249,14 @@ void ReadRingSolid(int32_t kind, ChunkedTable<T>& table, int32_t& count) {
   EndEntity();
 }
 
+// The variant of a text keyword: ch cv cs cr co cp ct ck cz c2 give 0 to 9.
 int32_t TextVariant(std::string_view word) {
-  static constexpr std::string_view kKeywords[] = {"ch", "cv", "cs", "cr", "co",
-                                                   "cp", "ct", "ck", "cz", "c2"};
+  if (word.size() != 2 || word[0] != 'c') return -1;
+  static constexpr char kSecond[] =
+      "hvsropt"
+      "kz2";
   for (int32_t v = 0; v < 10; ++v) {
-    if (word == kKeywords[v]) return v;
+    if (word[1] == kSecond[v]) return v;
   }
   return -1;
 }
@@ -260,7 +280,7 @@ void FillText(TJwwEntText& t, int32_t variant) {
 }
 
 void ReadTextOrDimension(std::string_view word0, int32_t variant) {
-  if (InDimension && word0 == "cs") {
+  if (InDimension && Is(word0, "cs")) {
     TJwwEntDim& d = BeginEntity(kDim, Dims, DimCount);
     d.Line = PendingDimLine;
     d.Line.Polyline = 0;
@@ -342,30 +362,29 @@ bool MayBeNonEntityWord(std::string_view w0) {
 
 // Header, name and attribute lines (rules 1 to 27). True when one took the line.
 bool ReadNonEntityLine(std::string_view w0, size_t count) {
-  if (std::memchr(w0.data(), '=', w0.size()) != nullptr &&
-      FindOnCharBoundary(w0, "file=") != std::string_view::npos) {
+  if (HasEquals(w0) && FindOnCharBoundary(w0, "file=") != std::string_view::npos) {
     DrawingFileName.assign(w0.substr(5));
     return true;
   }
   if (!MayBeNonEntityWord(w0)) return false;
-  if (w0 == "hk" && count >= 2) {
+  if (Is(w0, "hk") && count >= 2) {
     HkValue = Real(1);
-  } else if (w0 == "hs" && count >= 17) {
+  } else if (Is(w0, "hs") && count >= 17) {
     for (int i = 0; i < 16; ++i) GroupScale[i] = Real(i + 1);
-  } else if (w0 == "hzs" && count >= 3) {
+  } else if (Is(w0, "hzs") && count >= 3) {
     PaperWidth = Real(1);
     PaperHeight = Real(2);
-  } else if (w0 == "hcw" && count >= 11) {
+  } else if (Is(w0, "hcw") && count >= 11) {
     for (int i = 1; i <= 10; ++i) TextTypes[i].Width = Real(i);
-  } else if (w0 == "hch" && count >= 11) {
+  } else if (Is(w0, "hch") && count >= 11) {
     for (int i = 1; i <= 10; ++i) TextTypes[i].Height = Real(i);
-  } else if (w0 == "hcd" && count >= 11) {
+  } else if (Is(w0, "hcd") && count >= 11) {
     for (int i = 1; i <= 10; ++i) TextTypes[i].Spacing = Real(i);
-  } else if (w0 == "hcc" && count >= 11) {
+  } else if (Is(w0, "hcc") && count >= 11) {
     for (int i = 1; i <= 10; ++i) TextTypes[i].Color = Int(i);
-  } else if (w0 == "bz") {
+  } else if (Is(w0, "bz")) {
     BzFlag = true;
-  } else if (w0 == "hn" && count >= 5) {
+  } else if (Is(w0, "hn") && count >= 5) {
     for (int i = 0; i < 4; ++i) HnValues[i] = Real(i + 1);
   } else if (StartsWith(w0, "lgn")) {
     GroupName[CurLayerGroup].assign(w0.substr(3));
@@ -429,14 +448,14 @@ bool ReadNonEntityLine(std::string_view w0, size_t count) {
   } else if (StartsWith(w0, "pn")) {
     CurPointColor = TextToInt(w0.substr(2));
     InPolyline = false;
-  } else if (w0 == "pl") {
+  } else if (Is(w0, "pl")) {
     ++PolylineCount;
     InPolyline = true;
     InDimension = false;
-  } else if (w0 == "msg") {
+  } else if (Is(w0, "msg")) {
     InDimension = true;
     InPolyline = false;
-  } else if (w0 == "#") {
+  } else if (Is(w0, "#")) {
     InPolyline = false;
     InDimension = false;
   } else if (StartsWith(w0, "hp") && count >= 3) {
@@ -451,49 +470,49 @@ bool ReadNonEntityLine(std::string_view w0, size_t count) {
 
 // Entity lines (rules 28 to 41). True when one took the line.
 bool ReadEntityLine(std::string_view w0, size_t count) {
-  if (w0 == "ci" && count == 4) {
+  if (Is(w0, "ci") && count == 4) {
     TJwwEntCircle& c = BeginEntity(kCircle, Circles, CircleCount);
     c.X = Real(1), c.Y = Real(2), c.Radius = Real(3);
     EndEntity();
-  } else if (w0 == "ci" && count >= 8) {
+  } else if (Is(w0, "ci") && count >= 8) {
     TJwwEntArc& a = BeginEntity(kArc, Arcs, ArcCount);
     a.X = Real(1), a.Y = Real(2), a.Radius = Real(3);
     a.P4 = Real(4), a.P5 = Real(5), a.P6 = Real(6), a.P7 = Real(7);
     EndEntity();
   } else if (int32_t variant = count >= 6 ? TextVariant(w0) : -1; variant >= 0) {
     ReadTextOrDimension(w0, variant);
-  } else if (w0 == "pt" && count == 3) {
+  } else if (Is(w0, "pt") && count == 3) {
     TJwwEntPoint& p = BeginEntity(kPoint, Points, PointCount);
     p.Header.LineColor = CurPointColor;
     p.X = Real(1), p.Y = Real(2);
     EndEntity();
-  } else if (w0 == "pt" && count >= 6) {
+  } else if (Is(w0, "pt") && count >= 6) {
     TJwwEntMarker& m = BeginEntity(kMarker, Markers, MarkerCount);
     m.Header.LineColor = CurPointColor;
     m.X = Real(1), m.Y = Real(2), m.Scale = Real(3), m.P4 = Real(4);
     m.Code = Int(5);
     EndEntity();
-  } else if (w0 == "BL" && count >= 4) {
+  } else if (Is(w0, "BL") && count >= 4) {
     TJwwEntBlk& b = BeginEntity(kBlock, Blocks, BlockCount);
     b.X = Real(1), b.Y = Real(2);
     b.Name.assign(Word(3));
     EndEntity();
-  } else if (w0 == "sl" && count == 5) {
+  } else if (Is(w0, "sl") && count == 5) {
     TJwwEntSolid2& s = BeginEntity(kSolid2, Solids2, Solid2Count);
     s.SolidColor = CurSolidColor;
     s.X1 = Real(1), s.Y1 = Real(2), s.X2 = Real(3), s.Y2 = Real(4);
     EndEntity();
-  } else if (w0 == "sl" && count == 7) {
+  } else if (Is(w0, "sl") && count == 7) {
     ReadThreeCornerSolid();
-  } else if (w0 == "sl" && count >= 9) {
+  } else if (Is(w0, "sl") && count >= 9) {
     ReadFourCornerSolid();
-  } else if (w0 == "sc" && count >= 9) {
+  } else if (Is(w0, "sc") && count >= 9) {
     ReadCircleSolid(kCircleSolid, CircleSolids, CircleSolidCount);
-  } else if (w0 == "se" && count >= 9) {
+  } else if (Is(w0, "se") && count >= 9) {
     ReadCircleSolid(kRimSolid, RimSolids, RimSolidCount);
-  } else if (w0 == "so" && count >= 9) {
+  } else if (Is(w0, "so") && count >= 9) {
     ReadRingSolid(kRingSolid, RingSolids, RingSolidCount);
-  } else if (w0 == "sg" && count >= 9) {
+  } else if (Is(w0, "sg") && count >= 9) {
     ReadRingSolid(kRingSolid2, RingSolids2, RingSolid2Count);
   } else if (count == 4) {
     ReadBareLine();
@@ -515,7 +534,7 @@ void ApplyExchangeWords(const LineWords& line) {
   const char first = w0.empty() ? ' ' : w0[0];
   const bool keywordStart =
       (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z') || first == '#';
-  if (!keywordStart && std::memchr(w0.data(), '=', w0.size()) == nullptr) {
+  if (!keywordStart && !HasEquals(w0)) {
     if (count == 4) ReadBareLine();
     return;
   }

@@ -428,16 +428,17 @@ std::string MixedDrawing(unsigned seed, size_t bytes) {
       "cn0 2 2.5 0 3\r\nch 5 6 7 8 \"x\r\n",
       "0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 13 13 14 14 15 15 16 16 "
       "17 17 18 18 19 19\r\n",
+      "ci +5 5. .5 -0 00012 1.2.3 -- 12abc 1234567890123456 -.25e1 \r\n",
   };
   std::mt19937 random(seed);
   std::string content;
   while (content.size() < bytes) {
     const auto pick = random() % 40;
-    if (pick < 21) {
+    if (pick < 22) {
       content += kLines[pick];
-    } else if (pick < 23) {
+    } else if (pick < 24) {
       for (int k = 0; k < 500; ++k) content += "1 2 3 4\n";
-    } else if (pick == 23) {
+    } else if (pick == 24) {
       content += "ch 0 0 1 0 \"" + std::string(40000, 'y') + "\r\n";
     } else {
       content += "ci " + std::to_string(random() % 100000) + "." + std::to_string(random() % 100) +
