@@ -44,7 +44,7 @@ class BackgroundFormat {
 
  private:
   static constexpr size_t kBlocks = 4;
-  static constexpr size_t kBlockBytes = size_t{1} << 15;
+  static constexpr size_t kBlockBytes = size_t{1} << 14;
   char* Room(size_t bytes);
   void HandOver();
   void Run();

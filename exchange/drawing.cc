@@ -77,11 +77,6 @@ namespace {
 std::vector<int32_t> orderPosition[16];
 bool orderIndexed[16];
 
-void ReleaseOrderIndex() {
-  for (auto& positions : orderPosition) std::vector<int32_t>().swap(positions);
-  for (bool& indexed : orderIndexed) indexed = false;
-}
-
 void RecordOrderPosition(int32_t position, int32_t kind, int32_t index) {
   if (kind < 1 || kind > 15 || index < 0 || !orderIndexed[kind]) return;
   std::vector<int32_t>& positions = orderPosition[kind];
@@ -147,6 +142,11 @@ void SetCurrentDefaults() {
 }
 
 }  // namespace
+
+void ReleaseOrderIndex() {
+  for (auto& positions : orderPosition) std::vector<int32_t>().swap(positions);
+  for (bool& indexed : orderIndexed) indexed = false;
+}
 
 void InitDrawingTables() {
   HkValue = 0.0;

@@ -231,6 +231,10 @@ void InitDrawingTables();
 /// Releases the storage of all tables; counts stay as they are.
 void FreeDrawingTables();
 
+/// Releases the index that dropping figures from Order keeps; a later drop
+/// builds it again. The write-back needs none.
+void ReleaseOrderIndex();
+
 /// Sets all ten pending flags and the writer's default current values.
 void ResetAttrState();
 

@@ -130,7 +130,7 @@ class PosixOutputFile : public OutputFile, private Descriptor {
   bool Close() override { return CloseDescriptor(); }
 
  private:
-  static constexpr uint64_t kWriteBackBytes = uint64_t{4} << 20;
+  static constexpr uint64_t kWriteBackBytes = uint64_t{1} << 20;
   uint64_t written_ = 0, started_ = 0;  // bytes written, and those the disk was asked to take
 
   // Read each time: the process may change it between writes.

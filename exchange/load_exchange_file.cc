@@ -57,7 +57,7 @@ class LineCutter {
     for (size_t i = 0; i < block.pieceCount && !ended_; ++i) {
       const ReadAhead::Piece& piece = block.pieces[i];
       if (piece.kind == ReadAhead::Piece::kBytes) {
-        Scan(block.bytes.get() + piece.begin, block.bytes.get() + piece.end);
+        Scan(block.bytes + piece.begin, block.bytes + piece.end);
         continue;
       }
       // A whole line that starts a line and ends in the block.
@@ -140,7 +140,7 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
         while (!atEnd && !cutter.Ended()) {
           ReadAhead::Block* block = ahead.Free();
           if (!block) return;
-          const std::ptrdiff_t more = read(block->bytes.get(), ReadAhead::kBlockBytes);
+          const std::ptrdiff_t more = read(block->bytes, ReadAhead::kBlockBytes);
           if (more <= 0) {
             atEnd = true;
             readFailed = more < 0;

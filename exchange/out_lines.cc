@@ -18,6 +18,9 @@ void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) 
     if (sink_ && !blocks_.empty()) {
       sink_->Take(std::move(blocks_.back().bytes), blocks_.back().used);
       blocks_.pop_back();
+      // Nor are the joins of the lines handed on kept.
+      joins_.clear();
+      firstKept_ = count;
     }
     blocks_.push_back({std::make_unique_for_overwrite<char[]>(capacity), 0, capacity});
   }
@@ -45,6 +48,7 @@ void OutLineList::Release() {
   joins_.clear();
   joins_.shrink_to_fit();
   storage_ = 0;
+  firstKept_ = 0;
   joinPending_ = false;
 }
 

@@ -74,13 +74,14 @@ class OutLineList {
   std::vector<Block> blocks_;
   std::vector<Join> joins_;
   int32_t storage_ = 0;
+  int32_t firstKept_ = 0;     // number of the first line kept, after those handed on
   bool joinPending_ = false;  // the last line joins the next
   BlockSink* sink_ = nullptr;
 };
 
 template <typename F>
 void OutLineList::ForEach(F f) const {
-  int32_t line = 0;
+  int32_t line = firstKept_;
   auto join = joins_.begin();
   for (const Block& block : blocks_) {
     std::string_view rest(block.bytes.get(), block.used);

@@ -66,9 +66,12 @@ class ExchangeSpill : public OutLineList::BlockSink {
       writer_->Write(bytes.get(), size);
       return;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     queue_.push_back({std::move(bytes), size});
     ready_.notify_one();
+    // Lines come faster than the disk takes them: the blocks waiting are
+    // kept few, so that the lines never pile up in memory.
+    written_.wait(lock, [this] { return queue_.size() <= kMaxQueued; });
   }
 
   void Abandon() override {
@@ -105,6 +108,7 @@ class ExchangeSpill : public OutLineList::BlockSink {
       writer_->Write(block.bytes.get(), block.size);
       block.bytes.reset();
       lock.lock();
+      written_.notify_one();
     }
   }
 
@@ -124,7 +128,8 @@ class ExchangeSpill : public OutLineList::BlockSink {
   std::unique_ptr<AtomicFileWriter> writer_;
   std::thread thread_;
   std::mutex mutex_;
-  std::condition_variable ready_;
+  static constexpr size_t kMaxQueued = 2;
+  std::condition_variable ready_, written_;
   std::deque<Block> queue_;
   bool stop_ = false;
 };

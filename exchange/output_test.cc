@@ -68,6 +68,42 @@ TEST_F(OutputTest, JoinedLinesAreTheSameAcrossBlockBoundaries) {
   }
 }
 
+// With a sink, the blocks handed on leave the list with their joins; the
+// lines kept still read with theirs, and the bytes are the same.
+TEST_F(OutputTest, LinesHandedOnLeaveWithTheirJoins) {
+  struct Collect : OutLineList::BlockSink {
+    std::string bytes;
+    void Take(std::unique_ptr<char[]> block, size_t size) override {
+      bytes.append(block.get(), size);
+    }
+    void Abandon() override { bytes.clear(); }
+  } sink;
+  OutLines.SetSink(&sink);
+  std::vector<std::string> lines;
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string keyword = "ch " + std::to_string(i) + " 0 1 0 \"";
+    const std::string text = "t" + std::to_string(i);
+    EmitKeywordLine(keyword);
+    EmitLine(text);
+    lines.push_back(keyword);
+    lines.push_back(text);
+    expected += keyword + text + "\r\n";
+  }
+  OutLines.SetSink(nullptr);
+  ASSERT_FALSE(sink.bytes.empty());
+  const std::vector<std::string> kept = StoredLines();
+  ASSERT_LT(kept.size(), lines.size());
+  // The kept lines are the last ones, each pair read apart, except a text
+  // whose keyword went on in the block before.
+  const std::vector<std::string> tail(lines.end() - static_cast<std::ptrdiff_t>(kept.size()),
+                                      lines.end());
+  EXPECT_EQ(kept, tail);
+  std::string all = sink.bytes;
+  OutLines.ForEachBlock([&](std::string_view bytes) { all += bytes; });
+  EXPECT_EQ(all, expected);
+}
+
 TEST_F(OutputTest, LongLinesKeepWholeCharacters) {
   EmitLine(std::string(300, 'a'));
   EmitLine(std::string(254, 'b') + "\x82\xa0");

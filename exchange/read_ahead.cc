@@ -92,13 +92,20 @@ const char* CutPlainLine(const char* p, const char* const end, std::string_view*
 }  // namespace
 
 ReadAhead::ReadAhead(bool lineStart) : lineStart_(lineStart) {
+  // Words never hold more bytes than their lines: kBlockBytes of them.
+  constexpr size_t kWordsAt = 2 * kBlockBytes;
+  constexpr size_t kValuesAt = kWordsAt + kWordCapacity * sizeof(std::string_view);
+  constexpr size_t kPiecesAt = kValuesAt + kWordCapacity * sizeof(double);
+  constexpr size_t kStorage = kPiecesAt + kPieceCapacity * sizeof(Piece);
+  static_assert(kValuesAt % alignof(double) == 0 && kPiecesAt % alignof(Piece) == 0);
   for (Block& block : ring_) {
-    block.bytes = std::make_unique_for_overwrite<char[]>(kBlockBytes);
-    block.pieces = std::make_unique_for_overwrite<Piece[]>(kPieceCapacity);
-    // Words never hold more bytes than their lines.
-    block.wordBytes = std::make_unique_for_overwrite<char[]>(kBlockBytes);
-    block.words = std::make_unique<std::string_view[]>(kWordCapacity);
-    block.values = std::make_unique_for_overwrite<double[]>(kWordCapacity);
+    block.storage = std::make_unique_for_overwrite<char[]>(kStorage);
+    char* const at = block.storage.get();
+    block.bytes = at;
+    block.wordBytes = at + kBlockBytes;
+    block.words = reinterpret_cast<std::string_view*>(at + kWordsAt);
+    block.values = reinterpret_cast<double*>(at + kValuesAt);
+    block.pieces = reinterpret_cast<Piece*>(at + kPiecesAt);
   }
 }
 
@@ -171,7 +178,7 @@ void ReadAhead::Run() {
 }
 
 void ReadAhead::CutBlock(Block& block, bool lineStart) {
-  const char* const base = block.bytes.get();
+  const char* const base = block.bytes;
   const char* const end = base + block.size;
   const char* p = base;
   size_t pieces = 0, words = 0, wordBytes = 0;
@@ -198,9 +205,9 @@ void ReadAhead::CutBlock(Block& block, bool lineStart) {
     const bool room =
         pieces + 2 <= kPieceCapacity && words + ExchangeWords::kMaxWords <= kWordCapacity;
     size_t count = 0;
-    if (const char* stop = room ? CutPlainLine(p, end, block.words.get() + words,
-                                               block.values.get() + words, &count)
-                                : nullptr;
+    if (const char* stop =
+            room ? CutPlainLine(p, end, block.words + words, block.values + words, &count)
+                 : nullptr;
         stop && stop != p) {
       const size_t kept = count < ExchangeWords::kMaxWords ? count : ExchangeWords::kMaxWords;
       block.pieces[pieces++] = {offset(p),
@@ -222,8 +229,8 @@ void ReadAhead::CutBlock(Block& block, bool lineStart) {
       block.pieces[pieces++] = {offset(p), offset(p), 0, 0, 0, Piece::kEmptyLine};
     } else {
       size_t kept = 0;
-      count = CutExchangeWords(std::string_view(p, stop - p), block.wordBytes.get() + wordBytes,
-                               block.words.get() + words, &kept);
+      count = CutExchangeWords(std::string_view(p, stop - p), block.wordBytes + wordBytes,
+                               block.words + words, &kept);
       wordBytes += static_cast<size_t>(stop - p);
       for (size_t k = 0; k < kept; ++k) {
         block.values[words + k] = TextToFloatOrNan(block.words[words + k]);

@@ -35,18 +35,21 @@ class ReadAhead {
 
   /// One block of the ring.
   struct Block {
-    std::unique_ptr<char[]> bytes;  ///< kBlockBytes read from the file
+    /// All of the arrays below in one allocation, which goes back to the
+    /// system as a whole when the file is read.
+    std::unique_ptr<char[]> storage;
+    char* bytes = nullptr;  ///< kBlockBytes read from the file
     size_t size = 0;
-    std::unique_ptr<Piece[]> pieces;
+    Piece* pieces = nullptr;
     size_t pieceCount = 0;
-    std::unique_ptr<char[]> wordBytes;
-    std::unique_ptr<std::string_view[]> words;
-    std::unique_ptr<double[]> values;
+    char* wordBytes = nullptr;
+    std::string_view* words = nullptr;
+    double* values = nullptr;
     bool lineStartAfter = true;  ///< the next block starts a line
 
     /// The words of piece `p` (a kWords piece).
     LineWords Words(const Piece& p) const {
-      return {words.get() + p.firstWord, values.get() + p.firstWord, p.kept, p.count};
+      return {words + p.firstWord, values + p.firstWord, p.kept, p.count};
     }
   };
 

@@ -250,6 +250,7 @@ void TForm1::Convert() {
     ConvertTable(*this, kRingSolid2, RingSolids2, RingSolid2Count, true);
   }
   converted_ = true;
+  ReleaseOrderIndex();  // the write-back reads Order alone
   WriteBack();
   Caption("ファイル生成中です");
 }
