@@ -165,7 +165,7 @@ void ReadAhead::Run() {
       std::unique_lock<std::mutex> lock(mutex_);
       handedOver_.wait(lock, [this] { return stop_ || handed_ > done_; });
       if (stop_) return;
-      index = done_ % kBlocks;
+      index = static_cast<size_t>(done_ % kBlocks);
     }
     CutBlock(ring_[index], lineStart_);
     lineStart_ = ring_[index].lineStartAfter;
