@@ -18,7 +18,7 @@ enum Tag : uint8_t { kTextLine, kJoiningTextLine, kNumberLine };
 
 // Blocks handed over and not yet stored from which the thread counts as
 // behind.
-constexpr uint64_t kBehind = 3;
+constexpr uint64_t kBehind = 2;
 
 }  // namespace
 
