@@ -1,4 +1,4 @@
-#include <csignal>
+#include <atomic>
 #include <cstring>
 #include <string_view>
 
@@ -19,7 +19,10 @@ constexpr std::string_view kShortSuffix = ".tmp~";
 // Names tried before giving up on a folder full of others' files.
 constexpr int kNameAttempts = 100;
 
-volatile std::sig_atomic_t fileWaitsInterrupted = 0;
+// Set from a signal handler or another thread: a lock-free atomic is safe
+// for both.
+std::atomic<int> fileWaitsInterrupted = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
 
 }  // namespace
 
@@ -84,9 +87,9 @@ std::string_view ReadErrorText(FileError error) {
   }
 }
 
-void InterruptFileWaits(bool stop) { fileWaitsInterrupted = stop ? 1 : 0; }
+void InterruptFileWaits(bool stop) { fileWaitsInterrupted.store(stop ? 1 : 0); }
 
-bool FileWaitsInterrupted() { return fileWaitsInterrupted != 0; }
+bool FileWaitsInterrupted() { return fileWaitsInterrupted.load() != 0; }
 
 bool IsTemporaryNameOf(std::string_view name, std::string_view targetName) {
   // "P-N" exactly as the writer makes it: a process id in lowercase
