@@ -65,7 +65,7 @@ void BackgroundFormat::Text(std::string_view text, bool joinsNext) {
   char* at = Room(2 + text.size());
   at[0] = static_cast<char>(joinsNext ? kJoiningTextLine : kTextLine);
   at[1] = static_cast<char>(static_cast<uint8_t>(text.size()));
-  std::memcpy(at + 2, text.data(), text.size());
+  if (!text.empty()) std::memcpy(at + 2, text.data(), text.size());
   used_[handed_ % kBlocks] += 2 + text.size();
 }
 

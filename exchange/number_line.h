@@ -25,7 +25,7 @@ struct NumberLine {
 
   /// Writes the line's text into `out`.
   void Build(LineBuilder& out) const {
-    out.Add(keyword);
+    if (!keyword.empty()) out.Add(keyword);
     for (int i = 0; i < count; ++i) {
       if (i == 0 && keyword.empty()) {
         out.Real(values[0]);
@@ -34,7 +34,7 @@ struct NumberLine {
       }
     }
     if (hasCode) out.Add(" ").Int(code);
-    out.Add(tail);
+    if (!tail.empty()) out.Add(tail);
   }
 };
 
