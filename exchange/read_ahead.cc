@@ -192,6 +192,16 @@ void ReadAhead::CutBlock(Block& block, bool lineStart) {
       block.pieces[pieces++] = {offset(from), offset(to), 0, 0, 0, Piece::kBytes};
     }
   };
+  // A line [from, to) of `count` words, `kept` of them stored from `words` on.
+  auto addWords = [&](const char* from, const char* to, size_t count, size_t kept) {
+    block.pieces[pieces++] = {offset(from),
+                              offset(to),
+                              static_cast<uint32_t>(words),
+                              static_cast<uint32_t>(count),
+                              static_cast<uint8_t>(kept),
+                              Piece::kWords};
+    words += kept;
+  };
   if (!lineStart) {
     // The end of a line begun in an earlier block.
     const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
@@ -209,14 +219,7 @@ void ReadAhead::CutBlock(Block& block, bool lineStart) {
             room ? CutPlainLine(p, end, block.words + words, block.values + words, &count)
                  : nullptr;
         stop && stop != p) {
-      const size_t kept = count < ExchangeWords::kMaxWords ? count : ExchangeWords::kMaxWords;
-      block.pieces[pieces++] = {offset(p),
-                                offset(stop),
-                                static_cast<uint32_t>(words),
-                                static_cast<uint32_t>(count),
-                                static_cast<uint8_t>(kept),
-                                Piece::kWords};
-      words += kept;
+      addWords(p, stop, count, count < ExchangeWords::kMaxWords ? count : ExchangeWords::kMaxWords);
       p = stop + (*stop == '\r' ? 2 : 1);
       continue;
     }
@@ -235,13 +238,7 @@ void ReadAhead::CutBlock(Block& block, bool lineStart) {
       for (size_t k = 0; k < kept; ++k) {
         block.values[words + k] = TextToFloatOrNan(block.words[words + k]);
       }
-      block.pieces[pieces++] = {offset(p),
-                                offset(stop),
-                                static_cast<uint32_t>(words),
-                                static_cast<uint32_t>(count),
-                                static_cast<uint8_t>(kept),
-                                Piece::kWords};
-      words += kept;
+      addWords(p, stop, count, kept);
     }
     p = lf + 1;
   }
