@@ -20,6 +20,14 @@ enum Tag : uint8_t { kTextLine, kJoiningTextLine, kNumberLine };
 // behind.
 constexpr uint64_t kBehind = 2;
 
+// The text of `line`, built in `out`, as an output line stores it: at most
+// 255 bytes of whole characters.
+std::string_view LineText(const NumberLine& line, LineBuilder& out) {
+  line.Build(out);
+  const std::string_view view = out.View();
+  return view.substr(0, WholeCharPrefix(view, kShortStringCapacity));
+}
+
 }  // namespace
 
 BackgroundFormat::BackgroundFormat() {
@@ -72,9 +80,7 @@ void BackgroundFormat::Text(std::string_view text, bool joinsNext) {
 void BackgroundFormat::Numbers(const NumberLine& line) {
   if (handed_ - done_.load(std::memory_order_relaxed) >= kBehind) {
     LineBuilder text;
-    line.Build(text);
-    const std::string_view view = text.View();
-    Text(view.substr(0, WholeCharPrefix(view, kShortStringCapacity)), line.joinsNext);
+    Text(LineText(line, text), line.joinsNext);
     return;
   }
   // The line without its unused values.
@@ -136,10 +142,7 @@ void BackgroundFormat::StoreBlock(const char* p, const char* end) {
     std::memcpy(line.values, p + offsetof(NumberLine, values), line.count * sizeof(double));
     p += offsetof(NumberLine, values) + line.count * sizeof(double);
     LineBuilder text;
-    line.Build(text);
-    const std::string_view view = text.View();
-    OutLines.Append(OutLineCount, view.substr(0, WholeCharPrefix(view, kShortStringCapacity)),
-                    line.joinsNext);
+    OutLines.Append(OutLineCount, LineText(line, text), line.joinsNext);
   }
 }
 
