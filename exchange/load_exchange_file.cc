@@ -62,7 +62,11 @@ class LineCutter {
       }
       // A whole line that starts a line and ends in the block.
       ++lineNumber_;
-      if (piece.kind == ReadAhead::Piece::kWords) ApplyExchangeWords(block.Words(piece));
+      if (piece.kind == ReadAhead::Piece::kBareLine) {
+        ApplyBareLine(block.Words(piece));
+      } else if (piece.kind == ReadAhead::Piece::kWords) {
+        ApplyExchangeWords(block.Words(piece));
+      }
     }
   }
 

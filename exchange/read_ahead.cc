@@ -89,6 +89,13 @@ const char* CutPlainLine(const char* p, const char* const end, std::string_view*
   }
 }
 
+// Whether a line whose first word is `word` is no keyword line.
+bool IsBareStart(std::string_view word) {
+  if (word.empty()) return false;
+  const char first = word[0];
+  return first != '#' && !(first >= 'a' && first <= 'z') && !(first >= 'A' && first <= 'Z');
+}
+
 }  // namespace
 
 ReadAhead::ReadAhead(bool lineStart) : lineStart_(lineStart) {
@@ -220,6 +227,11 @@ void ReadAhead::CutBlock(Block& block, bool lineStart) {
                  : nullptr;
         stop && stop != p) {
       addWords(p, stop, count, count < ExchangeWords::kMaxWords ? count : ExchangeWords::kMaxWords);
+      // A keyword starts with a letter or "#", and a plain word holds no
+      // equals sign: four words of another start are a bare line.
+      if (count == 4 && IsBareStart(block.words[words - 4])) {
+        block.pieces[pieces - 1].kind = Piece::kBareLine;
+      }
       p = stop + (*stop == '\r' ? 2 : 1);
       continue;
     }

@@ -25,11 +25,13 @@ class ReadAhead {
   /// A run of a block's bytes: whole lines cut into words, or bytes left to
   /// the caller's own line cutting.
   struct Piece {
-    enum Kind : uint8_t { kBytes, kEmptyLine, kWords };
-    uint32_t begin, end;  ///< bytes of the block; for kWords, the line without its end
-    uint32_t firstWord;   ///< kWords: index of its first word in the block
-    uint32_t count;       ///< kWords: number of words
-    uint8_t kept;         ///< kWords: words stored
+    /// kBareLine: a line of kWords that holds four words, the first of
+    /// them no keyword (a line of two points).
+    enum Kind : uint8_t { kBytes, kEmptyLine, kWords, kBareLine };
+    uint32_t begin, end;  ///< bytes of the block; for words, the line without its end
+    uint32_t firstWord;   ///< words: index of its first word in the block
+    uint32_t count;       ///< words: number of words
+    uint8_t kept;         ///< words: words stored
     Kind kind;
   };
 
@@ -47,7 +49,7 @@ class ReadAhead {
     double* values = nullptr;
     bool lineStartAfter = true;  ///< the next block starts a line
 
-    /// The words of piece `p` (a kWords piece).
+    /// The words of piece `p` (a kWords or kBareLine piece).
     LineWords Words(const Piece& p) const {
       return {words + p.firstWord, values + p.firstWord, p.kept, p.count};
     }

@@ -524,8 +524,26 @@ bool ReadEntityLine(std::string_view w0, size_t count) {
 
 }  // namespace
 
+namespace {
+
+// Field by field: a copy as a whole reads the caller's fields in wider
+// pieces than they were stored, which stalls.
+void SetCurrent(const LineWords& line) {
+  current.word = line.word;
+  current.value = line.value;
+  current.kept = line.kept;
+  current.count = line.count;
+}
+
+}  // namespace
+
+void ApplyBareLine(const LineWords& line) {
+  SetCurrent(line);
+  ReadBareLine();
+}
+
 void ApplyExchangeWords(const LineWords& line) {
-  current = line;
+  SetCurrent(line);
   const std::string_view w0 = Word(0);
   const size_t count = line.count;
   if (count == 1 && w0.empty()) return;

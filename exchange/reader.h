@@ -58,6 +58,10 @@ struct LineWords {
 /// a number it uses is beyond the range of a double.
 void ApplyExchangeWords(const LineWords& line);
 
+/// Applies a line of four words whose first is no keyword and holds no
+/// equals sign, as ApplyExchangeWords does, without looking at its words.
+void ApplyBareLine(const LineWords& line);
+
 /// Applies one line (without its line end) to the drawing tables. Throws
 /// FloatOverflowError on a real number beyond the range of a double.
 void ParseExchangeLine(std::string_view line);

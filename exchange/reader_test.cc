@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -429,16 +430,22 @@ std::string MixedDrawing(unsigned seed, size_t bytes) {
       "0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 13 13 14 14 15 15 16 16 "
       "17 17 18 18 19 19\r\n",
       "ci +5 5. .5 -0 00012 1.2.3 -- 12abc 1234567890123456 -.25e1 \r\n",
+      // Four words that are, or only look like, a bare line.
+      "#9 1 2 3\n",
+      "x1 2 3 4\r\n",
+      "+1 .5 -3 4.\n",
+      "5 6 7 \r\n",
   };
   std::mt19937 random(seed);
   std::string content;
   while (content.size() < bytes) {
-    const auto pick = random() % 40;
-    if (pick < 22) {
+    constexpr auto kLineCount = std::size(kLines);
+    const auto pick = random() % (kLineCount + 18);
+    if (pick < kLineCount) {
       content += kLines[pick];
-    } else if (pick < 24) {
+    } else if (pick < kLineCount + 2) {
       for (int k = 0; k < 500; ++k) content += "1 2 3 4\n";
-    } else if (pick == 24) {
+    } else if (pick == kLineCount + 2) {
       content += "ch 0 0 1 0 \"" + std::string(40000, 'y') + "\r\n";
     } else {
       content += "ci " + std::to_string(random() % 100000) + "." + std::to_string(random() % 100) +
