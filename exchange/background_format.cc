@@ -16,6 +16,29 @@ namespace {
 
 enum Tag : uint8_t { kTextLine, kJoiningTextLine, kNumberLine };
 
+// A line of numbers is recorded as its tag, its count of values, these
+// flags, then only the parts it has: the keyword and the tail (each the
+// address of a text that lives for the whole program and its length), the
+// code, the values.
+enum Flag : uint8_t { kHasCode = 1, kJoins = 2, kHasKeyword = 4, kHasTail = 8 };
+constexpr size_t kTextBytes = sizeof(const char*) + 1;
+constexpr size_t kLargestRecord =
+    3 + 2 * kTextBytes + sizeof(int32_t) + NumberLine::kMaxValues * sizeof(double);
+
+char* PutText(char* at, std::string_view text) {
+  const char* data = text.data();
+  std::memcpy(at, &data, sizeof data);
+  at[sizeof data] = static_cast<char>(static_cast<uint8_t>(text.size()));
+  return at + kTextBytes;
+}
+
+const char* TakeText(const char* at, std::string_view& text) {
+  const char* data;
+  std::memcpy(&data, at, sizeof data);
+  text = std::string_view(data, static_cast<uint8_t>(at[sizeof data]));
+  return at + kTextBytes;
+}
+
 // Blocks handed over and not yet stored from which the thread counts as
 // behind.
 constexpr uint64_t kBehind = 2;
@@ -78,17 +101,31 @@ void BackgroundFormat::Text(std::string_view text, bool joinsNext) {
 }
 
 void BackgroundFormat::Numbers(const NumberLine& line) {
-  if (handed_ - done_.load(std::memory_order_relaxed) >= kBehind) {
+  // A keyword or tail too long for its length byte is formatted here too.
+  if (handed_ - done_.load(std::memory_order_relaxed) >= kBehind || line.keyword.size() > 255 ||
+      line.tail.size() > 255) {
     LineBuilder text;
     Text(LineText(line, text), line.joinsNext);
     return;
   }
-  // The line without its unused values.
-  const size_t size = offsetof(NumberLine, values) + line.count * sizeof(double);
-  char* at = Room(1 + sizeof(NumberLine));
-  at[0] = static_cast<char>(kNumberLine);
-  std::memcpy(at + 1, &line, size);
-  used_[handed_ % kBlocks] += 1 + size;
+  // The record holds only what the line has: the blocks pass from core to
+  // core, and every byte of them costs on the way.
+  char* const start = Room(kLargestRecord);
+  char* at = start;
+  *at++ = static_cast<char>(kNumberLine);
+  *at++ = static_cast<char>(line.count);
+  *at++ = static_cast<char>((line.hasCode ? kHasCode : 0) | (line.joinsNext ? kJoins : 0) |
+                            (line.keyword.empty() ? 0 : kHasKeyword) |
+                            (line.tail.empty() ? 0 : kHasTail));
+  if (!line.keyword.empty()) at = PutText(at, line.keyword);
+  if (!line.tail.empty()) at = PutText(at, line.tail);
+  if (line.hasCode) {
+    std::memcpy(at, &line.code, sizeof line.code);
+    at += sizeof line.code;
+  }
+  std::memcpy(at, line.values, line.count * sizeof(double));
+  at += line.count * sizeof(double);
+  used_[handed_ % kBlocks] += static_cast<size_t>(at - start);
 }
 
 void BackgroundFormat::Finish() {
@@ -138,9 +175,18 @@ void BackgroundFormat::StoreBlock(const char* p, const char* end) {
       continue;
     }
     NumberLine line;
-    std::memcpy(static_cast<void*>(&line), p, offsetof(NumberLine, values));
-    std::memcpy(line.values, p + offsetof(NumberLine, values), line.count * sizeof(double));
-    p += offsetof(NumberLine, values) + line.count * sizeof(double);
+    line.count = static_cast<uint8_t>(*p++);
+    const auto flags = static_cast<uint8_t>(*p++);
+    line.hasCode = (flags & kHasCode) != 0;
+    line.joinsNext = (flags & kJoins) != 0;
+    if (flags & kHasKeyword) p = TakeText(p, line.keyword);
+    if (flags & kHasTail) p = TakeText(p, line.tail);
+    if (line.hasCode) {
+      std::memcpy(&line.code, p, sizeof line.code);
+      p += sizeof line.code;
+    }
+    std::memcpy(line.values, p, line.count * sizeof(double));
+    p += line.count * sizeof(double);
     LineBuilder text;
     OutLines.Append(OutLineCount, LineText(line, text), line.joinsNext);
   }
