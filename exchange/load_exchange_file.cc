@@ -114,8 +114,8 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
 
   // A small first block keeps small files cheap. A file that fills it is
   // read on in large blocks; where there is a second processor, a second
-  // thread cuts them into words while this one applies the lines before
-  // them. Nothing of a block is kept between reads.
+  // thread reads them and cuts them into words while this one applies the
+  // lines before them. Nothing of a block is kept between reads.
   constexpr size_t kFirstBlockBytes = size_t{1} << 14;
   bool readFailed = false;
   try {
@@ -135,30 +135,18 @@ bool LoadExchangeFile(const std::string& path, int64_t* failedLine, FileSystem& 
       }
       readFailed = got < 0;
     } else if (got > 0) {
-      ReadAhead ahead(first[kFirstBlockBytes - 1] == '\n');
+      // The reading thread calls `read`: nothing else touches the file
+      // until it has ended.
+      ReadAhead ahead(first[kFirstBlockBytes - 1] == '\n', read);
       ahead.Start();
-      bool atEnd = false;
-      // Keeps the ring full, so that the cutting thread has work while this
-      // one applies.
-      auto readOn = [&] {
-        while (!atEnd && !cutter.Ended()) {
-          ReadAhead::Block* block = ahead.Free();
-          if (!block) return;
-          const std::ptrdiff_t more = read(block->bytes, ReadAhead::kBlockBytes);
-          if (more <= 0) {
-            atEnd = true;
-            readFailed = more < 0;
-            return;
-          }
-          ahead.Cut(block, static_cast<size_t>(more));
-        }
-      };
-      readOn();
       cutter.Scan(first.get(), first.get() + kFirstBlockBytes);
       while (!cutter.Ended()) {
-        readOn();
-        if (!ahead.Busy()) break;
-        cutter.Apply(ahead.Take());
+        const ReadAhead::Block* block = ahead.Take();
+        if (!block) {
+          readFailed = ahead.Failed();
+          break;
+        }
+        cutter.Apply(*block);
         ahead.Release();
       }
     }

@@ -1,7 +1,9 @@
 #include "exchange/read_ahead.h"
 
+#include <bit>
 #include <cstring>
 #include <system_error>
+#include <utility>
 
 #include "text/text_convert.h"
 
@@ -27,6 +29,48 @@ constexpr PlainBytes kPlain;
 constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
+// Reads the digits and the point that start the 8 bytes at `q` (a short
+// decimal's, after its sign) all at once: gives the bytes they take, with
+// their value as a whole number, their count and the digits after the
+// point (-1 without one), as the reading byte by byte gives them; 0 when
+// the 8 bytes hold no digit or do not end them.
+int EightByteDecimal(const char* q, uint64_t& mantissa, int& digits, int& fraction) {
+  uint64_t bytes;
+  std::memcpy(&bytes, q, 8);
+  // Byte by byte (the first byte lowest), minus '0'; the top bit of each
+  // byte of `other` is set where the byte is no digit. A carry runs only
+  // from a byte above 0x89 into those after it, past the first non-digit
+  // or the point, whose own lanes are exact.
+  const uint64_t values = bytes ^ 0x3030303030303030;
+  uint64_t other = ((values + 0x7676767676767676) | values) & 0x8080808080808080;
+  if (other == 0) return 0;
+  int stop = std::countr_zero(other) / 8;
+  int point = 8;
+  if (static_cast<char>(bytes >> (8 * stop)) == '.') {
+    point = stop;
+    other &= other - 1;
+    if (other == 0) return 0;
+    stop = std::countr_zero(other) / 8;
+  }
+  uint64_t lanes = values;
+  if (point < stop) {
+    // The digits after the point move down over it.
+    const uint64_t below = (uint64_t{1} << (8 * point)) - 1;
+    lanes = (values & below) | ((values >> 8) & ~below);
+  }
+  const int count = point < stop ? stop - 1 : stop;
+  if (count == 0) return 0;
+  // The digits as the last `count` of eight, leading zeros before them,
+  // combined in pairs, fours and eights.
+  lanes <<= 8 * (8 - count);
+  lanes = (lanes * 2561) >> 8 & 0x00FF00FF00FF00FF;
+  lanes = (lanes * 6553601) >> 16 & 0x0000FFFF0000FFFF;
+  mantissa = (lanes * 42949672960001) >> 32;
+  digits = count;
+  fraction = point < stop ? stop - 1 - point : -1;
+  return stop;
+}
+
 // Cuts the line at `p` when it is plain: words of plain bytes between
 // blanks, ended by LF or CR LF in the block. Such a line's words are its
 // own bytes, so they are taken where they stand, and each word's number is
@@ -47,16 +91,27 @@ const char* CutPlainLine(const char* p, const char* const end, std::string_view*
     if (*q == '-' || *q == '+') ++q;
     uint64_t mantissa = 0;
     int digits = 0, fraction = -1;
-    for (; q != end; ++q) {
-      const unsigned d = static_cast<unsigned char>(*q) - '0';
-      if (d <= 9) {
-        mantissa = mantissa * 10 + d;
-        ++digits;
-        fraction += fraction >= 0;
-      } else if (*q == '.' && fraction < 0) {
-        fraction = 0;
-      } else {
-        break;
+    // Most words are read eight bytes at once; a word that these do not
+    // end, or that goes on with other bytes, is read byte by byte.
+    const char* const digitsStart = q;
+    const int taken = end - q >= 8 ? EightByteDecimal(q, mantissa, digits, fraction) : 0;
+    q += taken;
+    if (taken == 0 || (*q != ' ' && *q != '\n' && *q != '\r')) {
+      q = digitsStart;
+      mantissa = 0;
+      digits = 0;
+      fraction = -1;
+      for (; q != end; ++q) {
+        const unsigned d = static_cast<unsigned char>(*q) - '0';
+        if (d <= 9) {
+          mantissa = mantissa * 10 + d;
+          ++digits;
+          fraction += fraction >= 0;
+        } else if (*q == '.' && fraction < 0) {
+          fraction = 0;
+        } else {
+          break;
+        }
       }
     }
     // The rest of a word that is no short decimal.
@@ -98,7 +153,7 @@ bool IsBareStart(std::string_view word) {
 
 }  // namespace
 
-ReadAhead::ReadAhead(bool lineStart) : lineStart_(lineStart) {
+ReadAhead::ReadAhead(bool lineStart, Reader read) : read_(std::move(read)), lineStart_(lineStart) {
   // Words never hold more bytes than their lines: kBlockBytes of them.
   constexpr size_t kWordsAt = 2 * kBlockBytes;
   constexpr size_t kValuesAt = kWordsAt + kWordCapacity * sizeof(std::string_view);
@@ -122,7 +177,7 @@ ReadAhead::~ReadAhead() {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
-  handedOver_.notify_one();
+  released_.notify_one();
   thread_.join();
 }
 
@@ -131,38 +186,52 @@ bool ReadAhead::Start() {
     thread_ = std::thread([this] { Run(); });
     return true;
   } catch (const std::exception&) {
-    // No thread to be had (no memory, no more threads): each block is cut
-    // when it is handed over.
+    // No thread to be had (no memory, no more threads): each block is read
+    // and cut when it is taken.
     return false;
   }
 }
 
-ReadAhead::Block* ReadAhead::Free() {
-  return handed_ - released_ < kBlocks ? &ring_[handed_ % kBlocks] : nullptr;
+bool ReadAhead::ReadAndCut(Block& block) {
+  const std::ptrdiff_t got = read_(block.bytes, kBlockBytes);
+  if (got <= 0) {
+    failed_ = got < 0;
+    return false;
+  }
+  block.size = static_cast<size_t>(got);
+  CutBlock(block, lineStart_);
+  lineStart_ = block.lineStartAfter;
+  return true;
 }
 
-void ReadAhead::Cut(Block* block, size_t size) {
-  block->size = size;
+const ReadAhead::Block* ReadAhead::Take() {
   if (!thread_.joinable()) {
-    CutBlock(*block, lineStart_);
-    lineStart_ = block->lineStartAfter;
-    ++handed_;
+    if (ended_) return nullptr;
+    Block& block = ring_[done_ % kBlocks];
+    if (!ReadAndCut(block)) {
+      ended_ = true;
+      return nullptr;
+    }
     ++done_;
+    ++taken_;
+    return &block;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  cut_.wait(lock, [this] { return done_ > taken_ || ended_; });
+  if (done_ == taken_) return nullptr;
+  return &ring_[taken_++ % kBlocks];
+}
+
+void ReadAhead::Release() {
+  if (!thread_.joinable()) {
+    ++freed_;
     return;
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++handed_;
+    ++freed_;
   }
-  handedOver_.notify_one();
-}
-
-const ReadAhead::Block& ReadAhead::Take() {
-  if (thread_.joinable()) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    cut_.wait(lock, [this] { return done_ > taken_; });
-  }
-  return ring_[taken_++ % kBlocks];
+  released_.notify_one();
 }
 
 void ReadAhead::Run() {
@@ -170,17 +239,23 @@ void ReadAhead::Run() {
     size_t index;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      handedOver_.wait(lock, [this] { return stop_ || handed_ > done_; });
+      released_.wait(lock, [this] { return stop_ || done_ - freed_ < kBlocks; });
       if (stop_) return;
       index = static_cast<size_t>(done_ % kBlocks);
     }
-    CutBlock(ring_[index], lineStart_);
-    lineStart_ = ring_[index].lineStartAfter;
+    // The block is free: the taking thread touches it again only once it
+    // is counted as done.
+    const bool more = ReadAndCut(ring_[index]);
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      ++done_;
+      if (more) {
+        ++done_;
+      } else {
+        ended_ = true;
+      }
     }
     cut_.notify_one();
+    if (!more) return;
   }
 }
 

@@ -1,11 +1,13 @@
-// Cutting the lines of the exchange file into words and reading their
-// numbers on a second thread, while the thread that reads the file applies
-// the lines before them: the two halves of reading take turns on two cores.
+// Reading the exchange file, cutting its lines into words and reading their
+// numbers on a second thread, while the first applies the lines before
+// them: the two halves of reading take turns on two cores, and the file's
+// bytes stay on the core that cuts them.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -15,8 +17,8 @@
 
 namespace q836 {
 
-/// Blocks of file bytes handed to a cutting thread and back, in order, in a
-/// fixed ring: nothing is allocated once it runs.
+/// Blocks of file bytes read and cut by a second thread and handed back, in
+/// order, in a fixed ring: nothing is allocated once it runs.
 class ReadAhead {
  public:
   /// Bytes read into one block.
@@ -55,26 +57,28 @@ class ReadAhead {
     }
   };
 
+  /// Reads up to `size` bytes into `into`: the count, 0 at the end of the
+  /// file, -1 when reading failed.
+  using Reader = std::function<std::ptrdiff_t(char* into, size_t size)>;
+
   /// Allocates the ring; the next block read starts a line when `lineStart`.
-  explicit ReadAhead(bool lineStart);
-  /// Stops the thread; a block being cut is finished first.
+  ReadAhead(bool lineStart, Reader read);
+  /// Stops the thread; a block being read or cut is finished first.
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  /// Starts the cutting thread; false when there is none to be had.
+  /// Starts the reading thread; false when there is none to be had, and
+  /// each block is then read and cut when it is taken.
   bool Start();
 
-  /// A free block to read into, or null while every block is in use.
-  Block* Free();
-  /// Hands a block read into `block` (of `size` bytes, at least one) to the thread.
-  void Cut(Block* block, size_t size);
-  /// Whether a block handed over has not been taken back yet.
-  bool Busy() const { return handed_ > taken_; }
-  /// Waits for the oldest block handed over to be cut and gives it back.
-  const Block& Take();
+  /// Waits for the next block read and cut, in the file's order, and gives
+  /// it; null after the last (the end of the file, or a read that failed).
+  const Block* Take();
   /// The block taken last may be read into again.
-  void Release() { ++released_; }
+  void Release();
+  /// Whether a read failed (once Take gave null).
+  bool Failed() const { return failed_; }
 
   /// Cuts `block`'s bytes into pieces (the thread's work, also for tests).
   /// `lineStart`: the block starts a line.
@@ -83,16 +87,20 @@ class ReadAhead {
  private:
   static constexpr size_t kBlocks = 3;
 
+  // Reads the next block into its place of the ring and cuts it; false at
+  // the end.
+  bool ReadAndCut(Block& block);
   void Run();
 
   Block ring_[kBlocks];
+  Reader read_;
   bool lineStart_;
   std::thread thread_;
   std::mutex mutex_;
-  std::condition_variable handedOver_, cut_;
+  std::condition_variable released_, cut_;
   // Counts of blocks, each position of the ring taken in turn.
-  uint64_t handed_ = 0, done_ = 0, taken_ = 0, released_ = 0;
-  bool stop_ = false;
+  uint64_t done_ = 0, taken_ = 0, freed_ = 0;
+  bool ended_ = false, failed_ = false, stop_ = false;
 };
 
 }  // namespace q836

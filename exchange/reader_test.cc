@@ -430,6 +430,9 @@ std::string MixedDrawing(unsigned seed, size_t bytes) {
       "0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 13 13 14 14 15 15 16 16 "
       "17 17 18 18 19 19\r\n",
       "ci +5 5. .5 -0 00012 1.2.3 -- 12abc 1234567890123456 -.25e1 \r\n",
+      // Words that end within eight bytes, or just do not.
+      "ci 1234567 12345678 1234.567 .25 7. -.5 +12.5 . 0012 1.5e3 9.9.9 123456.7\r\n",
+      "0.5 -1234567 765.4321 9999999\n",
       // Four words that are, or only look like, a bare line.
       "#9 1 2 3\n",
       "x1 2 3 4\r\n",
