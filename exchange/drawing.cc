@@ -237,6 +237,29 @@ void DropFromOrder(int32_t kind, int32_t index) {
   if (item.Kind == kind && item.Index == index) item.Kind = kDropped;
 }
 
+void OrderDrop::Apply() {
+  // Sizes and bytes by kind, so that an item of a kind not picked fails the
+  // one comparison with its size (0), as does a negative index.
+  uint32_t size[16];
+  uint8_t* state[16];
+  bool any = false;
+  for (int kind = 0; kind < 16; ++kind) {
+    size[kind] = static_cast<uint32_t>(state_[kind].size());
+    state[kind] = state_[kind].data();
+    any = any || size[kind] > 0;
+  }
+  if (!any) return;
+  ForEachEntry(Order, OrderCount, [&](int32_t, TJwwOrderItem& item) {
+    const auto kind = static_cast<uint32_t>(item.Kind);
+    if (kind > 15) return;
+    const auto record = static_cast<uint32_t>(item.Index);
+    if (record >= size[kind] || (state[kind][record] & kSeen)) return;
+    // Only the first item naming a record counts.
+    if (state[kind][record] & kPicked) item.Kind = kDropped;
+    state[kind][record] |= kSeen;
+  });
+}
+
 void ClearOutLines() {
   OutLineCount = 0;
   OutLines.Release();

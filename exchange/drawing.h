@@ -247,22 +247,45 @@ void SetEntityHeader(TJwwEntHeader& header);
 /// Marks the first Order item naming record `index` of `kind` as dropped.
 void DropFromOrder(int32_t kind, int32_t index);
 
+/// Records of several kinds picked to be dropped from Order, all in one
+/// pass over it: with one byte per record instead of an index.
+class OrderDrop {
+ public:
+  /// Picks every record of `kind` (1 to 15) below `count` that select(index)
+  /// picks.
+  template <typename Select>
+  void Pick(int32_t kind, int32_t count, Select select) {
+    std::vector<uint8_t>& state = state_[kind];
+    state.resize(static_cast<size_t>(count > 0 ? count : 0));
+    for (int32_t i = 0; i < count; ++i) state[static_cast<size_t>(i)] = select(i) ? kPicked : 0;
+  }
+  /// The same for the records of a table, passing over it block by block.
+  template <typename Table, typename Select>
+  void PickEntries(int32_t kind, const Table& table, int32_t count, Select select) {
+    std::vector<uint8_t>& state = state_[kind];
+    state.resize(static_cast<size_t>(count > 0 ? count : 0));
+    ForEachEntry(table, count, [&](int32_t i, const auto& entry) {
+      state[static_cast<size_t>(i)] = select(entry) ? kPicked : 0;
+    });
+  }
+  /// Marks the first Order item naming each picked record as dropped, as
+  /// DropFromOrder does record by record.
+  void Apply();
+
+ private:
+  // A record's state: picked, and whether an item naming it has been seen.
+  static constexpr uint8_t kPicked = 1, kSeen = 2;
+  std::vector<uint8_t> state_[16];
+};
+
 /// For every record of `kind` below `count` that select(index) picks, marks
 /// the first Order item naming it as dropped, as DropFromOrder does; one
-/// pass over Order, with one bit per record instead of an index.
+/// pass over Order.
 template <typename Select>
 void DropFromOrderWhere(int32_t kind, int32_t count, Select select) {
-  if (count <= 0) return;
-  std::vector<bool> picked(static_cast<size_t>(count)), done(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) picked[i] = select(i);
-  ForEachEntry(Order, OrderCount, [&](int32_t, TJwwOrderItem& item) {
-    if (item.Kind != kind || item.Index < 0 || item.Index >= count) return;
-    const size_t record = static_cast<size_t>(item.Index);
-    if (!done[record]) {
-      done[record] = true;  // only the first item naming a record counts
-      if (picked[record]) item.Kind = kDropped;
-    }
-  });
+  OrderDrop drop;
+  drop.Pick(kind, count, select);
+  drop.Apply();
 }
 
 /// Sets Order[position] to {kind, index}, for entries appended in bulk.

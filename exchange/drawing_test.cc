@@ -96,29 +96,51 @@ TEST_F(DrawingTest, DropFromOrderFindsItemsAddedAfterTheFirstDrop) {
 }
 
 // The bulk drop marks exactly the items DropFromOrder marks, record by
-// record: the first item naming each picked record, duplicates, other kinds
-// and out-of-range indexes untouched.
+// record: the first item naming each picked record, duplicates, kinds not
+// picked and out-of-range indexes untouched; two kinds in one pass.
 TEST_F(DrawingTest, DropFromOrderWhereMatchesDropFromOrder) {
   std::mt19937 random(7);
   for (int round = 0; round < 20; ++round) {
     InitDrawingTables();
     const int32_t count = 1 + static_cast<int32_t>(random() % 50);
+    const int32_t arcs = 1 + static_cast<int32_t>(random() % 50);
     for (int i = 0; i < 3000; ++i) {
-      const int32_t kind = random() % 3 == 0 ? kArc : kCircle;
+      const int32_t kind = random() % 3 == 0 ? kArc : random() % 5 == 0 ? kText : kCircle;
       AddToOrder(kind, static_cast<int32_t>(random() % (count + 5)) - 2);
     }
     auto pick = [&](int32_t i) { return (i * 7 + round) % 3 != 0; };
-    std::vector<TJwwOrderItem> expected;
+    auto pickArc = [&](int32_t i) { return (i + round) % 2 == 0; };
+    std::vector<TJwwOrderItem> original, expected;
+    for (int32_t i = 0; i < OrderCount; ++i) original.push_back(Order[i]);
     for (int32_t i = 0; i < count; ++i) {
       if (pick(i)) DropFromOrder(kCircle, i);
     }
     for (int32_t i = 0; i < OrderCount; ++i) expected.push_back(Order[i]);
-    // The same Order again (a dropped item was a circle), dropped in bulk.
-    InitDrawingTables();
-    for (const TJwwOrderItem& item : expected) {
-      AddToOrder(item.Kind == kDropped ? kCircle : item.Kind, item.Index);
-    }
+    // The same Order again, dropped in bulk.
+    auto again = [&] {
+      InitDrawingTables();
+      for (const TJwwOrderItem& item : original) AddToOrder(item.Kind, item.Index);
+    };
+    again();
     DropFromOrderWhere(kCircle, count, pick);
+    for (int32_t i = 0; i < OrderCount; ++i) {
+      ASSERT_EQ(Order[i].Kind, expected[static_cast<size_t>(i)].Kind) << round << " at " << i;
+    }
+    // Circles and arcs at once, against both dropped record by record.
+    again();
+    for (int32_t i = 0; i < count; ++i) {
+      if (pick(i)) DropFromOrder(kCircle, i);
+    }
+    for (int32_t i = 0; i < arcs; ++i) {
+      if (pickArc(i)) DropFromOrder(kArc, i);
+    }
+    expected.clear();
+    for (int32_t i = 0; i < OrderCount; ++i) expected.push_back(Order[i]);
+    again();
+    OrderDrop drop;
+    drop.Pick(kCircle, count, pick);
+    drop.Pick(kArc, arcs, pickArc);
+    drop.Apply();
     for (int32_t i = 0; i < OrderCount; ++i) {
       ASSERT_EQ(Order[i].Kind, expected[static_cast<size_t>(i)].Kind) << round << " at " << i;
     }

@@ -36,19 +36,26 @@ int32_t CountConvertible(const ChunkedTable<T>& table, int32_t count, RadiusRang
   return n;
 }
 
+/// Picks for `drop` the records of `table` that ConvertTable converts.
+template <typename T>
+void PickConverted(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& table,
+                   int32_t count, OrderDrop& drop) {
+  const RadiusRange range = RangeOf(s);
+  drop.PickEntries(kind, table, count,
+                   [&](const T& figure) { return range.Contains(figure.Radius); });
+}
+
 /// Appends, in table order, a point (AsPoint) or a marker with the header
 /// and centre of every record of `table` whose Radius lies in the range of
-/// the settings, and drops those records from Order unless KeepOriginals
-/// says they stay where they were. A solid whose colour is its solid colour
-/// (LineColor 10) gives a point of colour 1.
+/// the settings. Unless KeepOriginals says they stay where they were, those
+/// records are dropped from Order before, all kinds at once (PickConverted).
+/// A solid whose colour is its solid colour (LineColor 10) gives a point of
+/// colour 1.
 template <typename T>
-void ConvertTable(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& table,
-                  int32_t count, bool solidSource) {
+void ConvertTable(const TForm1Settings& s, const ChunkedTable<T>& table, int32_t count,
+                  bool solidSource) {
   const RadiusRange range = RangeOf(s);
   const int32_t m = CountConvertible(table, count, range);
-  if (!s.KeepOriginals) {
-    DropFromOrderWhere(kind, count, [&](int32_t i) { return range.Contains(table[i].Radius); });
-  }
   int32_t base;
   if (s.AsPoint) {
     base = PointCount;
@@ -62,9 +69,8 @@ void ConvertTable(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& 
   int32_t next = OrderCount;
   OrderCount += m;
   Order.SetStorage(OrderCount);
-  for (int32_t i = 0; i < count; ++i) {
-    const T& figure = table[i];
-    if (!range.Contains(figure.Radius)) continue;
+  ForEachEntry(table, count, [&](int32_t, const T& figure) {
+    if (!range.Contains(figure.Radius)) return;
     TJwwEntHeader header = figure.Header;
     if (solidSource && header.LineColor == 10) header.LineColor = 1;
     if (s.AsPoint) {
@@ -76,7 +82,7 @@ void ConvertTable(const TForm1Settings& s, int32_t kind, const ChunkedTable<T>& 
     }
     ++base;
     ++next;
-  }
+  });
 }
 
 }  // namespace q836

@@ -236,18 +236,31 @@ void TForm1::Convert() {
   }
 
   Caption("処理中です");
+  if (!KeepOriginals) {
+    // The converted figures leave Order in one pass for every kind.
+    OrderDrop drop;
+    if (UseCircles) PickConverted(*this, kCircle, Circles, CircleCount, drop);
+    if (UseArcs) PickConverted(*this, kArc, Arcs, ArcCount, drop);
+    if (UseCircleSolids) PickConverted(*this, kCircleSolid, CircleSolids, CircleSolidCount, drop);
+    if (UseRimSolids) PickConverted(*this, kRimSolid, RimSolids, RimSolidCount, drop);
+    if (UseRingSolids) {
+      PickConverted(*this, kRingSolid, RingSolids, RingSolidCount, drop);
+      PickConverted(*this, kRingSolid2, RingSolids2, RingSolid2Count, drop);
+    }
+    drop.Apply();
+  }
   Caption("円データ参照中です");
-  if (UseCircles) ConvertTable(*this, kCircle, Circles, CircleCount, false);
+  if (UseCircles) ConvertTable(*this, Circles, CircleCount, false);
   Caption("円弧・楕円データ参照中です");
-  if (UseArcs) ConvertTable(*this, kArc, Arcs, ArcCount, false);
+  if (UseArcs) ConvertTable(*this, Arcs, ArcCount, false);
   Caption("円ソリッドデータ参照中です");
-  if (UseCircleSolids) ConvertTable(*this, kCircleSolid, CircleSolids, CircleSolidCount, true);
+  if (UseCircleSolids) ConvertTable(*this, CircleSolids, CircleSolidCount, true);
   Caption("円周ソリッドデータ参照中です");
-  if (UseRimSolids) ConvertTable(*this, kRimSolid, RimSolids, RimSolidCount, true);
+  if (UseRimSolids) ConvertTable(*this, RimSolids, RimSolidCount, true);
   Caption("円環ソリッドデータ参照中です");
   if (UseRingSolids) {
-    ConvertTable(*this, kRingSolid, RingSolids, RingSolidCount, true);
-    ConvertTable(*this, kRingSolid2, RingSolids2, RingSolid2Count, true);
+    ConvertTable(*this, RingSolids, RingSolidCount, true);
+    ConvertTable(*this, RingSolids2, RingSolid2Count, true);
   }
   converted_ = true;
   ReleaseOrderIndex();  // the write-back reads Order alone
