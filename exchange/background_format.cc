@@ -32,6 +32,21 @@ char* PutText(char* at, std::string_view text) {
   return at + kTextBytes;
 }
 
+// A line's values: always as many bytes as the most values take (there is
+// room for them), so that the copy is a few moves of fixed size; a copy of
+// a size known only here becomes a call or a string instruction whose
+// start costs more than the copy. The bytes past the line's own values are
+// carried along unused.
+char* PutValues(char* at, const double* values, int count) {
+  std::memcpy(at, values, NumberLine::kMaxValues * sizeof(double));
+  return at + count * sizeof(double);
+}
+
+const char* TakeValues(const char* at, double* values, int count) {
+  std::memcpy(values, at, NumberLine::kMaxValues * sizeof(double));
+  return at + count * sizeof(double);
+}
+
 const char* TakeText(const char* at, std::string_view& text) {
   const char* data;
   std::memcpy(&data, at, sizeof data);
@@ -123,8 +138,7 @@ void BackgroundFormat::Numbers(const NumberLine& line) {
     std::memcpy(at, &line.code, sizeof line.code);
     at += sizeof line.code;
   }
-  std::memcpy(at, line.values, line.count * sizeof(double));
-  at += line.count * sizeof(double);
+  at = PutValues(at, line.values, line.count);
   used_[handed_ % kBlocks] += static_cast<size_t>(at - start);
 }
 
@@ -185,8 +199,7 @@ void BackgroundFormat::StoreBlock(const char* p, const char* end) {
       std::memcpy(&line.code, p, sizeof line.code);
       p += sizeof line.code;
     }
-    std::memcpy(line.values, p, line.count * sizeof(double));
-    p += line.count * sizeof(double);
+    p = TakeValues(p, line.values, line.count);
     LineBuilder text;
     OutLines.Append(OutLineCount, LineText(line, text), line.joinsNext);
   }

@@ -29,46 +29,69 @@ constexpr PlainBytes kPlain;
 constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
-// Reads the digits and the point that start the 8 bytes at `q` (a short
-// decimal's, after its sign) all at once: gives the bytes they take, with
-// their value as a whole number, their count and the digits after the
-// point (-1 without one), as the reading byte by byte gives them; 0 when
-// the 8 bytes hold no digit or do not end them.
-int EightByteDecimal(const char* q, uint64_t& mantissa, int& digits, int& fraction) {
+constexpr uint64_t kOnes = 0x0101010101010101, kTops = 0x8080808080808080;
+
+// The top bit of each byte of `x` that is zero: exact up to the first such
+// byte (the first byte lowest); a borrow may mark bytes after it.
+constexpr uint64_t ZeroBytes(uint64_t x) { return (x - kOnes) & ~x & kTops; }
+
+// A word read from the eight bytes at its start, when they hold its end.
+struct WordInEight {
+  int length = 8;             ///< bytes before the first up to 0x20; 8: none in the eight
+  bool plain = false;         ///< none of them a quote, an equals sign or above 0x7E
+  bool shortDecimal = false;  ///< a sign, digits and at most one point, a digit at least
+  bool negative = false;
+  int fraction = -1;  ///< digits after the point, -1 without one
+  uint64_t mantissa = 0;
+};
+
+// Reads the word at `q` from the eight bytes there, all at once, as the
+// reading byte by byte reads it. Where it ends is found first and alone,
+// so that the next word's reading need not wait for this one's number.
+WordInEight ReadWordInEight(const char* q) {
+  WordInEight word;
   uint64_t bytes;
   std::memcpy(&bytes, q, 8);
-  // Byte by byte (the first byte lowest), minus '0'; the top bit of each
-  // byte of `other` is set where the byte is no digit. A carry runs only
-  // from a byte above 0x89 into those after it, past the first non-digit
-  // or the point, whose own lanes are exact.
-  const uint64_t values = bytes ^ 0x3030303030303030;
-  uint64_t other = ((values + 0x7676767676767676) | values) & 0x8080808080808080;
-  if (other == 0) return 0;
-  int stop = std::countr_zero(other) / 8;
-  int point = 8;
-  if (static_cast<char>(bytes >> (8 * stop)) == '.') {
-    point = stop;
-    other &= other - 1;
-    if (other == 0) return 0;
-    stop = std::countr_zero(other) / 8;
+  const uint64_t ends = (bytes - 0x21 * kOnes) & ~bytes & kTops;
+  if (ends == 0) return word;
+  word.length = std::countr_zero(ends) / 8;
+  if (word.length == 0) {
+    word.plain = true;  // an empty word
+    return word;
   }
-  uint64_t lanes = values;
-  if (point < stop) {
-    // The digits after the point move down over it.
-    const uint64_t below = (uint64_t{1} << (8 * point)) - 1;
-    lanes = (values & below) | ((values >> 8) & ~below);
+  const uint64_t inWord = kTops >> (8 * (8 - word.length));
+  word.plain = ((ZeroBytes(bytes ^ ('"' * kOnes)) | ZeroBytes(bytes ^ ('=' * kOnes)) |
+                 ZeroBytes(bytes ^ (0x7F * kOnes)) | bytes) &
+                inWord) == 0;
+  if (!word.plain) return word;
+  const char first = static_cast<char>(bytes);
+  word.negative = first == '-';
+  const int sign = first == '-' || first == '+';
+  // The word's bytes minus '0' lie below 0x80, so adding 0x76 sets the top
+  // bit exactly where the byte is no digit, carrying nothing into the next.
+  const uint64_t values = bytes ^ (0x30 * kOnes);
+  uint64_t other = ((values + 0x76 * kOnes) | values) & inWord & ~(uint64_t{0x80} * sign);
+  int point = -1;
+  if (other != 0) {
+    point = std::countr_zero(other) / 8;
+    if (static_cast<char>(bytes >> (8 * point)) != '.' || (other & (other - 1)) != 0) return word;
   }
-  const int count = point < stop ? stop - 1 : stop;
-  if (count == 0) return 0;
-  // The digits as the last `count` of eight, leading zeros before them,
-  // combined in pairs, fours and eights.
+  const int count = word.length - sign - (point >= 0);
+  if (count == 0) return word;
+  // The digits without sign and point, as the last `count` of eight with
+  // leading zeros, combined in pairs, fours and eights.
+  uint64_t lanes = values >> (8 * sign);
+  if (point >= 0) {
+    const uint64_t below = (uint64_t{1} << (8 * (point - sign))) - 1;
+    lanes = (lanes & below) | ((lanes >> 8) & ~below);
+  }
   lanes <<= 8 * (8 - count);
   lanes = (lanes * 2561) >> 8 & 0x00FF00FF00FF00FF;
   lanes = (lanes * 6553601) >> 16 & 0x0000FFFF0000FFFF;
-  mantissa = (lanes * 42949672960001) >> 32;
-  digits = count;
-  fraction = point < stop ? stop - 1 - point : -1;
-  return stop;
+  word.mantissa = (lanes * 42949672960001) >> 32;
+  word.fraction = point >= 0 ? word.length - 1 - point : -1;
+  word.shortDecimal = true;
+  return word;
 }
 
 // Cuts the line at `p` when it is plain: words of plain bytes between
@@ -86,21 +109,24 @@ const char* CutPlainLine(const char* p, const char* const end, std::string_view*
     while (q != end && *q == ' ') ++q;
     if (q == end) return nullptr;
     const char* const start = q;
-    // The short decimal the word starts with.
-    const bool negative = *q == '-';
-    if (*q == '-' || *q == '+') ++q;
+    bool shortDecimal = false, negative = false;
+    int fraction = -1;
     uint64_t mantissa = 0;
-    int digits = 0, fraction = -1;
-    // Most words are read eight bytes at once; a word that these do not
-    // end, or that goes on with other bytes, is read byte by byte.
-    const char* const digitsStart = q;
-    const int taken = end - q >= 8 ? EightByteDecimal(q, mantissa, digits, fraction) : 0;
-    q += taken;
-    if (taken == 0 || (*q != ' ' && *q != '\n' && *q != '\r')) {
-      q = digitsStart;
-      mantissa = 0;
-      digits = 0;
-      fraction = -1;
+    // Most words end within eight bytes and are read at once; the others
+    // byte by byte.
+    if (const WordInEight eight = end - q >= 8 ? ReadWordInEight(q) : WordInEight();
+        eight.length < 8) {
+      if (!eight.plain) return nullptr;
+      q += eight.length;
+      shortDecimal = eight.shortDecimal;
+      negative = eight.negative;
+      fraction = eight.fraction;
+      mantissa = eight.mantissa;
+    } else {
+      // The short decimal the word starts with.
+      negative = *q == '-';
+      if (*q == '-' || *q == '+') ++q;
+      int digits = 0;
       for (; q != end; ++q) {
         const unsigned d = static_cast<unsigned char>(*q) - '0';
         if (d <= 9) {
@@ -113,10 +139,10 @@ const char* CutPlainLine(const char* p, const char* const end, std::string_view*
           break;
         }
       }
+      // The rest of a word that is no short decimal.
+      shortDecimal = digits > 0 && digits <= 15;
+      for (; q != end && kPlain.is[static_cast<unsigned char>(*q)]; ++q) shortDecimal = false;
     }
-    // The rest of a word that is no short decimal.
-    bool shortDecimal = digits > 0 && digits <= 15;
-    for (; q != end && kPlain.is[static_cast<unsigned char>(*q)]; ++q) shortDecimal = false;
     if (q == end) return nullptr;
     const char b = *q;
     if (b != ' ' && b != '\n' && !(b == '\r' && q + 1 < end && q[1] == '\n')) return nullptr;
@@ -124,9 +150,12 @@ const char* CutPlainLine(const char* p, const char* const end, std::string_view*
       const std::string_view word(start, q - start);
       words[w] = word;
       if (shortDecimal) {
-        double v = static_cast<double>(mantissa);
-        if (fraction > 0) v /= kPowersOfTen[fraction];
-        values[w] = mantissa == 0 ? 0.0 : negative ? -v : v;
+        // Without a branch on the point or the sign, which a drawing's
+        // numbers take at random: dividing by 1 changes no value, and a
+        // zero is positive whatever its sign.
+        const double v = static_cast<double>(mantissa) / kPowersOfTen[fraction > 0 ? fraction : 0];
+        const uint64_t sign = static_cast<uint64_t>(negative && mantissa != 0) << 63;
+        values[w] = std::bit_cast<double>(std::bit_cast<uint64_t>(v) | sign);
       } else {
         values[w] = TextToFloatOrNan(word);
       }
