@@ -14,6 +14,9 @@ namespace q836 {
 /// (the output line keeps 255 bytes anyway).
 class LineBuilder {
  public:
+  /// Leaves the buffer as it is: written before it is read. (A defaulted
+  /// constructor would have `LineBuilder()` clear all of it on every line.)
+  LineBuilder() {}  // NOLINT(modernize-use-equals-default)
   /// Appends bytes as they are.
   LineBuilder& Add(std::string_view text) {
     const size_t n = text.size() < Room() ? text.size() : Room();
