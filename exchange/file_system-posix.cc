@@ -12,6 +12,7 @@
 #include <memory>
 #include <new>
 #include <string_view>
+#include <thread>
 
 #include "exchange/file_system.h"
 
@@ -289,6 +290,15 @@ bool PosixOutputFile::CopyMetadata(const WriteTarget& original) {
   return ::fchmod(fd_, info.st_mode & 01777 & ~static_cast<mode_t>(S_ISUID | S_ISGID)) == 0;
 }
 
+// Closes `fd` on a thread of its own, or here when there is none to be had.
+void CloseAside(int fd) {
+  try {
+    std::thread([fd] { ::close(fd); }).detach();
+  } catch (const std::exception&) {
+    ::close(fd);
+  }
+}
+
 class PosixFileSystem : public FileSystem {
  public:
   std::unique_ptr<InputFile> OpenForReading(const std::string& path, OpenResult* result) override {
@@ -370,7 +380,26 @@ class PosixFileSystem : public FileSystem {
 
   bool Replace(const WriteTarget& target, const std::string& name) override {
     const int folder = FolderFd(target);
-    return ::renameat(folder, name.c_str(), folder, target.name.c_str()) == 0;
+    // Releasing the replaced file's storage (for a large exchange file still
+    // cached, milliseconds) would hold up the rename and so the run's end.
+    // Held open, the old file outlives its name, and its last close releases
+    // it on a thread of its own while the run finishes.
+    // Where a file system refuses to rename over an open file, the rename
+    // is tried again with it closed.
+    int old = ::openat(folder, target.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    auto rename = [&] {
+      return ::renameat(folder, name.c_str(), folder, target.name.c_str()) == 0;
+    };
+    bool replaced = rename();
+    if (!replaced && old >= 0) {
+      ::close(old);
+      old = -1;
+      replaced = rename();
+    }
+    const int error = errno;
+    if (old >= 0) CloseAside(old);
+    errno = error;
+    return replaced;
   }
 
   bool Remove(const WriteTarget& beside, const std::string& name) override {
