@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "exchange/drawing.h"
+#include "exchange/output.h"
 #include "exchange/stored_text.h"
 #include "text/sjis.h"
 
@@ -200,6 +201,10 @@ void BackgroundFormat::StoreBlock(const char* p, const char* end) {
       p += sizeof line.code;
     }
     p = TakeValues(p, line.values, line.count);
+    if (!line.joinsNext) {
+      StoreNumberLine(line);
+      continue;
+    }
     LineBuilder text;
     OutLines.Append(OutLineCount, LineText(line, text), line.joinsNext);
   }

@@ -2,10 +2,14 @@
 // out as text later, on another thread, exactly as at once.
 #pragma once
 
+#include <charconv>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "exchange/line_builder.h"
+#include "text/number_text.h"
 
 namespace q836 {
 
@@ -22,6 +26,32 @@ struct NumberLine {
   bool joinsNext = false;  ///< a text keyword line, joined with the text after it
   int32_t code = 0;
   double values[kMaxValues];  ///< last, so that a copy can leave out those unused
+
+  /// The most bytes Write may write.
+  size_t MaxBytes() const {
+    return keyword.size() + count * (1 + kMaxNumberText) + (hasCode ? 12 : 0) + tail.size();
+  }
+  /// Writes the line's text at `out`, which has room for MaxBytes(), and
+  /// gives its end: as Build, without a builder to copy it from.
+  char* Write(char* out) const {
+    if (!keyword.empty()) {
+      std::memcpy(out, keyword.data(), keyword.size());
+      out += keyword.size();
+    }
+    for (int i = 0; i < count; ++i) {
+      if (i > 0 || !keyword.empty()) *out++ = ' ';
+      out = AppendNumberText(out, values[i]);
+    }
+    if (hasCode) {
+      *out++ = ' ';
+      out = std::to_chars(out, out + 11, code).ptr;
+    }
+    if (!tail.empty()) {
+      std::memcpy(out, tail.data(), tail.size());
+      out += tail.size();
+    }
+    return out;
+  }
 
   /// Writes the line's text into `out`.
   void Build(LineBuilder& out) const {

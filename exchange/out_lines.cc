@@ -10,9 +10,7 @@ constexpr size_t kFirstBlockBytes = size_t{1} << 12;
 constexpr size_t kBlockBytes = size_t{1} << 16;
 }  // namespace
 
-void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) {
-  const bool joins = joinsNext && !joinPending_;
-  const size_t bytes = text.size() + 2;
+char* OutLineList::Room(int32_t count, size_t bytes) {
   if (blocks_.empty() || blocks_.back().used + bytes > blocks_.back().capacity) {
     const size_t capacity = blocks_.empty() && storage_ == 0 ? kFirstBlockBytes : kBlockBytes;
     if (sink_ && !blocks_.empty()) {
@@ -24,8 +22,13 @@ void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) 
     }
     blocks_.push_back({std::make_unique_for_overwrite<char[]>(capacity), 0, capacity});
   }
+  return blocks_.back().bytes.get() + blocks_.back().used;
+}
+
+void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) {
+  const bool joins = joinsNext && !joinPending_;
+  char* at = Room(count, text.size() + 2);
   Block& block = blocks_.back();
-  char* at = block.bytes.get() + block.used;
   std::memcpy(at, text.data(), text.size());
   block.used += text.size();
   if (joins) {

@@ -39,6 +39,22 @@ class OutLineList {
   /// after a joining line always ends the file line.
   void Append(int32_t& count, std::string_view text, bool joinsNext);
 
+  /// Room for `bytes` bytes at the end of the list, in which a line may be
+  /// built in place; AppendBuilt must follow before anything else is added.
+  char* Room(int32_t count, size_t bytes);
+  /// Appends the line of `size` bytes (at most 255, no CR or LF) built in
+  /// Room, as Append would with `joinsNext` false.
+  void AppendBuilt(int32_t& count, size_t size) {
+    Block& block = blocks_.back();
+    char* const at = block.bytes.get() + block.used;
+    at[size] = '\r';
+    at[size + 1] = '\n';
+    block.used += size + 2;
+    joinPending_ = false;
+    ++count;
+    if (count > storage_) storage_ = (count + TableChunk - 1) / TableChunk * TableChunk;
+  }
+
   /// Calls f(line, joinsNext) for every line, in order.
   template <typename F>
   void ForEach(F f) const;

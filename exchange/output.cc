@@ -34,9 +34,20 @@ void EmitNumberLine(const NumberLine& line) {
     ActiveFormat->Numbers(line);
     return;
   }
+  if (!line.joinsNext) {
+    StoreNumberLine(line);
+    return;
+  }
   LineBuilder text;
   line.Build(text);
   Store(text.View(), line.joinsNext);
+}
+
+void StoreNumberLine(const NumberLine& line) {
+  // Built where it is kept, and cut there as Store cuts.
+  char* const at = OutLines.Room(OutLineCount, line.MaxBytes() + 2);
+  const std::string_view text(at, static_cast<size_t>(line.Write(at) - at));
+  OutLines.AppendBuilt(OutLineCount, WholeCharPrefix(text, kShortStringCapacity));
 }
 
 namespace {

@@ -17,6 +17,10 @@ void EmitLine(std::string_view text);
 /// EmitKeywordLine would.
 void EmitNumberLine(const NumberLine& line);
 
+/// Appends a line of numbers that joins no line after it straight to
+/// OutLines, built where it is kept.
+void StoreNumberLine(const NumberLine& line);
+
 /// Appends a text or dimension keyword line, which the file writer joins
 /// with the stored line after it (the text itself).
 void EmitKeywordLine(std::string_view text);
