@@ -275,8 +275,9 @@ class Win32FileSystem : public FileSystem {
     // is moved aside under a name of this run's and deleted afterwards, so
     // that no failure part way can leave no file at all.
     const size_t slash = target.find_last_of(L"\\/");
-    const std::wstring backup = (slash == std::wstring::npos ? L"" : target.substr(0, slash + 1)) +
-                                L"q836-" + Utf16(RunTag()) + L"-b.tmp~";
+    std::wstring backup =
+        slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+    backup += L"q836-" + Utf16(RunTag()) + L"-b.tmp~";
     const bool replaced = Retrying(target, [&] {
       if (ReplaceFileW(target.c_str(), source.c_str(), backup.c_str(),
                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
