@@ -6,8 +6,6 @@
 
 #include "exchange/drawing.h"
 #include "exchange/output.h"
-#include "exchange/stored_text.h"
-#include "text/sjis.h"
 
 namespace q836 {
 
@@ -59,14 +57,6 @@ const char* TakeText(const char* at, std::string_view& text) {
 // behind.
 constexpr uint64_t kBehind = 2;
 
-// The text of `line`, built in `out`, as an output line stores it: at most
-// 255 bytes of whole characters.
-std::string_view LineText(const NumberLine& line, LineBuilder& out) {
-  line.Build(out);
-  const std::string_view view = out.View();
-  return view.substr(0, WholeCharPrefix(view, kShortStringCapacity));
-}
-
 }  // namespace
 
 BackgroundFormat::BackgroundFormat() {
@@ -117,11 +107,9 @@ void BackgroundFormat::Text(std::string_view text, bool joinsNext) {
 }
 
 void BackgroundFormat::Numbers(const NumberLine& line) {
-  // A keyword or tail too long for its length byte is formatted here too.
-  if (handed_ - done_.load(std::memory_order_relaxed) >= kBehind || line.keyword.size() > 255 ||
-      line.tail.size() > 255) {
-    LineBuilder text;
-    Text(LineText(line, text), line.joinsNext);
+  if (handed_ - done_.load(std::memory_order_relaxed) >= kBehind) {
+    char buffer[NumberLine::kMaxBytes];
+    Text(NumberLineText(line, buffer), line.joinsNext);
     return;
   }
   // The record holds only what the line has: the blocks pass from core to
@@ -201,12 +189,7 @@ void BackgroundFormat::StoreBlock(const char* p, const char* end) {
       p += sizeof line.code;
     }
     p = TakeValues(p, line.values, line.count);
-    if (!line.joinsNext) {
-      StoreNumberLine(line);
-      continue;
-    }
-    LineBuilder text;
-    OutLines.Append(OutLineCount, LineText(line, text), line.joinsNext);
+    StoreNumberLine(line);
   }
 }
 

@@ -8,16 +8,20 @@
 #include <cstring>
 #include <string_view>
 
-#include "exchange/line_builder.h"
 #include "text/number_text.h"
 
 namespace q836 {
 
 /// A keyword, up to nine reals separated by blanks (the first without one
 /// when there is no keyword), an optional integer code and a fixed tail.
-/// `keyword` and `tail` must be texts that live for the whole program.
+/// `keyword` and `tail` must be texts of at most kMaxFixedBytes that live
+/// for the whole program.
 struct NumberLine {
   static constexpr int kMaxValues = 9;
+  static constexpr size_t kMaxFixedBytes = 16;
+  /// The most bytes Write writes.
+  static constexpr size_t kMaxBytes =
+      2 * kMaxFixedBytes + kMaxValues * (1 + kMaxNumberText) + 1 + 11;
 
   std::string_view keyword;
   std::string_view tail;
@@ -27,12 +31,8 @@ struct NumberLine {
   int32_t code = 0;
   double values[kMaxValues];  ///< last, so that a copy can leave out those unused
 
-  /// The most bytes Write may write.
-  size_t MaxBytes() const {
-    return keyword.size() + count * (1 + kMaxNumberText) + (hasCode ? 12 : 0) + tail.size();
-  }
-  /// Writes the line's text at `out`, which has room for MaxBytes(), and
-  /// gives its end: as Build, without a builder to copy it from.
+  /// Writes the line's text at `out`, which has room for kMaxBytes, and
+  /// gives its end.
   char* Write(char* out) const {
     if (!keyword.empty()) {
       std::memcpy(out, keyword.data(), keyword.size());
@@ -51,20 +51,6 @@ struct NumberLine {
       out += tail.size();
     }
     return out;
-  }
-
-  /// Writes the line's text into `out`.
-  void Build(LineBuilder& out) const {
-    if (!keyword.empty()) out.Add(keyword);
-    for (int i = 0; i < count; ++i) {
-      if (i == 0 && keyword.empty()) {
-        out.Real(values[0]);
-      } else {
-        out.SpaceReal(values[i]);
-      }
-    }
-    if (hasCode) out.Add(" ").Int(code);
-    if (!tail.empty()) out.Add(tail);
   }
 };
 

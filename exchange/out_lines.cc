@@ -26,21 +26,14 @@ char* OutLineList::Room(int32_t count, size_t bytes) {
 }
 
 void OutLineList::Append(int32_t& count, std::string_view text, bool joinsNext) {
-  const bool joins = joinsNext && !joinPending_;
   char* at = Room(count, text.size() + 2);
-  Block& block = blocks_.back();
   std::memcpy(at, text.data(), text.size());
-  block.used += text.size();
-  if (joins) {
-    joins_.push_back({count, static_cast<uint8_t>(text.size())});
-  } else {
-    at[text.size()] = '\r';
-    at[text.size() + 1] = '\n';
-    block.used += 2;
-  }
-  joinPending_ = joins;
-  ++count;
-  if (count > storage_) storage_ = (count + TableChunk - 1) / TableChunk * TableChunk;
+  if (!joinsNext || joinPending_) return AppendBuilt(count, text.size());
+  // A line joined with the next: no line end, its length kept.
+  blocks_.back().used += text.size();
+  joins_.push_back({count, static_cast<uint8_t>(text.size())});
+  joinPending_ = true;
+  Counted(count);
 }
 
 void OutLineList::Release() {

@@ -51,8 +51,7 @@ class OutLineList {
     at[size + 1] = '\n';
     block.used += size + 2;
     joinPending_ = false;
-    ++count;
-    if (count > storage_) storage_ = (count + TableChunk - 1) / TableChunk * TableChunk;
+    Counted(count);
   }
 
   /// Calls f(line, joinsNext) for every line, in order.
@@ -78,6 +77,12 @@ class OutLineList {
   void Release();
 
  private:
+  // Counts a line added, and the storage the tables' chunk rule gives.
+  void Counted(int32_t& count) {
+    ++count;
+    if (count > storage_) storage_ = (count + TableChunk - 1) / TableChunk * TableChunk;
+  }
+
   struct Block {
     std::unique_ptr<char[]> bytes;
     size_t used, capacity;

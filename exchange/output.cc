@@ -34,20 +34,23 @@ void EmitNumberLine(const NumberLine& line) {
     ActiveFormat->Numbers(line);
     return;
   }
-  if (!line.joinsNext) {
-    StoreNumberLine(line);
-    return;
-  }
-  LineBuilder text;
-  line.Build(text);
-  Store(text.View(), line.joinsNext);
+  StoreNumberLine(line);
+}
+
+std::string_view NumberLineText(const NumberLine& line, char* buffer) {
+  const std::string_view text(buffer, static_cast<size_t>(line.Write(buffer) - buffer));
+  return text.substr(0, WholeCharPrefix(text, kShortStringCapacity));
 }
 
 void StoreNumberLine(const NumberLine& line) {
-  // Built where it is kept, and cut there as Store cuts.
-  char* const at = OutLines.Room(OutLineCount, line.MaxBytes() + 2);
-  const std::string_view text(at, static_cast<size_t>(line.Write(at) - at));
-  OutLines.AppendBuilt(OutLineCount, WholeCharPrefix(text, kShortStringCapacity));
+  if (line.joinsNext) {
+    char buffer[NumberLine::kMaxBytes];
+    OutLines.Append(OutLineCount, NumberLineText(line, buffer), true);
+    return;
+  }
+  // Built where it is kept.
+  char* const at = OutLines.Room(OutLineCount, NumberLine::kMaxBytes + 2);
+  OutLines.AppendBuilt(OutLineCount, NumberLineText(line, at).size());
 }
 
 namespace {

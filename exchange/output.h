@@ -17,8 +17,12 @@ void EmitLine(std::string_view text);
 /// EmitKeywordLine would.
 void EmitNumberLine(const NumberLine& line);
 
-/// Appends a line of numbers that joins no line after it straight to
-/// OutLines, built where it is kept.
+/// Writes `line` into `buffer` (room for NumberLine::kMaxBytes) and gives it
+/// as an output line stores it: at most 255 bytes of whole characters.
+std::string_view NumberLineText(const NumberLine& line, char* buffer);
+
+/// Appends a line of numbers to OutLines, never through the formatting
+/// thread; one that joins no line after it is built where it is kept.
 void StoreNumberLine(const NumberLine& line);
 
 /// Appends a text or dimension keyword line, which the file writer joins
