@@ -278,16 +278,6 @@ class OrderDrop {
   std::vector<uint8_t> state_[16];
 };
 
-/// For every record of `kind` below `count` that select(index) picks, marks
-/// the first Order item naming it as dropped, as DropFromOrder does; one
-/// pass over Order.
-template <typename Select>
-void DropFromOrderWhere(int32_t kind, int32_t count, Select select) {
-  OrderDrop drop;
-  drop.Pick(kind, count, select);
-  drop.Apply();
-}
-
 /// Sets Order[position] to {kind, index}, for entries appended in bulk.
 void SetOrderItem(int32_t position, int32_t kind, int32_t index);
 

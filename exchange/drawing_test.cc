@@ -98,7 +98,7 @@ TEST_F(DrawingTest, DropFromOrderFindsItemsAddedAfterTheFirstDrop) {
 // The bulk drop marks exactly the items DropFromOrder marks, record by
 // record: the first item naming each picked record, duplicates, kinds not
 // picked and out-of-range indexes untouched; two kinds in one pass.
-TEST_F(DrawingTest, DropFromOrderWhereMatchesDropFromOrder) {
+TEST_F(DrawingTest, OrderDropMatchesDropFromOrder) {
   std::mt19937 random(7);
   for (int round = 0; round < 20; ++round) {
     InitDrawingTables();
@@ -122,7 +122,9 @@ TEST_F(DrawingTest, DropFromOrderWhereMatchesDropFromOrder) {
       for (const TJwwOrderItem& item : original) AddToOrder(item.Kind, item.Index);
     };
     again();
-    DropFromOrderWhere(kCircle, count, pick);
+    OrderDrop circles;
+    circles.Pick(kCircle, count, pick);
+    circles.Apply();
     for (int32_t i = 0; i < OrderCount; ++i) {
       ASSERT_EQ(Order[i].Kind, expected[static_cast<size_t>(i)].Kind) << round << " at " << i;
     }
