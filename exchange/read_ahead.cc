@@ -174,11 +174,7 @@ const char* CutPlainLine(const char* p, const char* const end, std::string_view*
 }
 
 // Whether a line whose first word is `word` is no keyword line.
-bool IsBareStart(std::string_view word) {
-  if (word.empty()) return false;
-  const char first = word[0];
-  return first != '#' && !(first >= 'a' && first <= 'z') && !(first >= 'A' && first <= 'Z');
-}
+bool IsBareStart(std::string_view word) { return !word.empty() && !MayStartKeyword(word[0]); }
 
 }  // namespace
 

@@ -549,10 +549,7 @@ void ApplyExchangeWords(const LineWords& line) {
   if (count == 1 && w0.empty()) return;
   // Every keyword starts with a letter or "#": a line that starts otherwise
   // can only be a bare line (or hold "file=").
-  const char first = w0.empty() ? ' ' : w0[0];
-  const bool keywordStart =
-      (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z') || first == '#';
-  if (!keywordStart && !HasEquals(w0)) {
+  if (!MayStartKeyword(w0.empty() ? ' ' : w0[0]) && !HasEquals(w0)) {
     if (count == 4) ReadBareLine();
     return;
   }

@@ -58,6 +58,12 @@ struct LineWords {
 /// a number it uses is beyond the range of a double.
 void ApplyExchangeWords(const LineWords& line);
 
+/// Whether a word starting with `first` may be a keyword: every keyword
+/// starts with a letter or "#".
+inline bool MayStartKeyword(char first) {
+  return (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z') || first == '#';
+}
+
 /// Applies a line of four words whose first is no keyword and holds no
 /// equals sign, as ApplyExchangeWords does, without looking at its words.
 void ApplyBareLine(const LineWords& line);
